@@ -1,0 +1,130 @@
+// Every fixed number of the program: dialogs, controls, commands, timers, messages, resources
+// and strings. Shared by the logic, the Win32 layer and the resource script, so it holds
+// nothing but preprocessor definitions.
+#pragma once
+
+// Dialog templates.
+#define IDD_CONTROL_PANEL 102
+#define IDD_EFFECTS_PAGE 150
+#define IDD_SPEAKER_TEST 151
+#define IDD_INFORMATION_PAGE 176
+#define IDD_VOLUME_PAGE 213
+#define IDD_ABOUT 224
+
+// Control-panel window.
+#define IDC_CLOSE 1002
+#define IDC_SHEET_FRAME 1008
+#define IDC_PANEL_ICON 1068
+
+// Effects page.
+#define IDC_CROSSOVER_300 1007
+#define IDC_CROSSOVER_120 1010
+#define IDC_OUTPUT_2_1 1011
+#define IDC_OUTPUT_5_1 1012
+#define IDC_CROSSOVER_450 1013
+#define IDC_ENABLE_EFFECTS 1048
+#define IDC_BASS_GROUP 1072
+#define IDC_SOURCE_LAYOUT 1073
+
+// Volume page.
+#define IDC_SLIDER_REAR_LEFT 1014
+#define IDC_SLIDER_LFE 1015
+#define IDC_SLIDER_MASTER 1016
+#define IDC_SLIDER_REAR_RIGHT 1017
+#define IDC_SLIDER_FRONT_LEFT 1018
+#define IDC_SLIDER_FRONT_RIGHT 1020
+#define IDC_SLIDER_CENTER 1070
+#define IDC_DEFAULT_REAR_RIGHT 1075
+#define IDC_DEFAULT_REAR_LEFT 1076
+#define IDC_DEFAULT_CENTER 1077
+#define IDC_DEFAULT_LFE 1078
+#define IDC_DEFAULT_FRONT_RIGHT 1079
+#define IDC_DEFAULT_FRONT_LEFT 1080
+
+// Speaker-test window.
+#define IDC_SURROUND_PAD 1009
+#define IDC_START_STOP 1022
+#define IDC_MODE_AUTOMATIC 1040
+#define IDC_MODE_MANUAL 1041
+#define IDC_MODE_SURROUND 1042
+#define IDC_SPEAKER_FRONT_LEFT 1051
+#define IDC_SPEAKER_CENTER 1052
+#define IDC_SPEAKER_FRONT_RIGHT 1053
+#define IDC_SPEAKER_REAR_LEFT 1054
+#define IDC_SPEAKER_SUBWOOFER 1055
+#define IDC_SPEAKER_REAR_RIGHT 1056
+#define IDC_LISTENER 1057
+#define IDC_SPEAKER_GROUP 1067
+#define IDC_LEAVE_TEST 1076
+
+// Tray-menu commands.
+#define ID_TRAY_EXIT 32771
+#define ID_TRAY_OPEN_SETTINGS 32774
+#define ID_TRAY_SPEAKER_TEST 32775
+#define ID_TRAY_ABOUT 32776
+#define ID_TRAY_CLOSE_SETTINGS 32777
+
+// Timers (each belongs to one window).
+#define IDT_SOURCE_POLL 32769
+#define IDT_SURROUND 32772
+#define IDT_SEQUENCE 32774
+#define IDT_SOURCE_LAYOUT 32784
+
+// Private window messages (WM_USER + 10, WM_USER + 11).
+#define WM_TRAYNOTIFY 1034
+#define WM_PANEL_PING 1035
+
+// Icons.
+#define IDI_CONNECTED 130
+#define IDI_NOT_CONNECTED 131
+#define IDI_SETTINGS_OPEN 186
+#define IDI_ABOUT 203
+#define IDI_PANEL 242
+
+// Menus; each also serves as the tray icon's id while it is the current menu.
+#define IDR_MENU_CONNECTED 139
+#define IDR_MENU_NOT_CONNECTED 146
+#define IDR_MENU_SETTINGS_OPEN 222
+
+// Bitmaps.
+#define IDB_SURROUND_PAD 187
+#define IDB_FRONT_LEFT 190
+#define IDB_FRONT_LEFT_ACTIVE 191
+#define IDB_CENTER_ACTIVE 192
+#define IDB_CENTER 193
+#define IDB_FRONT_RIGHT_ACTIVE 194
+#define IDB_FRONT_RIGHT 195
+#define IDB_REAR_RIGHT_ACTIVE 196
+#define IDB_REAR_RIGHT 197
+#define IDB_REAR_LEFT_ACTIVE 198
+#define IDB_REAR_LEFT 199
+#define IDB_SUBWOOFER_ACTIVE 200
+#define IDB_SUBWOOFER 201
+#define IDB_LISTENER 1019
+
+// WAVE resources.
+#define IDW_TONE_FRONT_LEFT 177
+#define IDW_TONE_REAR_RIGHT 178
+#define IDW_TONE_REAR_LEFT 179
+#define IDW_TONE_FRONT_RIGHT 180
+#define IDW_TONE_CENTER 181
+#define IDW_TONE_SUBWOOFER 182
+#define IDW_SURROUND 209
+#define IDW_SILENCE 215
+
+// String table.
+#define IDS_PRODUCT_NAME 1
+#define IDS_SETTINGS_KEY_PATH 2
+#define IDS_TRANSFER_ERROR 3
+#define IDS_IO_CONTROL_ERROR 4
+#define IDS_MULTICHANNEL_QUESTION 5
+#define IDS_DRIVER_NOT_LOADED 6
+#define IDS_WARNING_CAPTION 7
+#define IDS_ERROR_CAPTION 8
+#define IDS_ALREADY_RUNNING 9
+#define IDS_SOURCE_TWO_CHANNEL 10
+#define IDS_SOURCE_MULTICHANNEL 11
+#define IDS_RESTART_SYSTEM 65334
+#define IDS_DEVICE_NOT_PLUGGED 65335
+#define IDS_DEVICE_NOT_INSTALLED 65336
+#define IDS_LIBRARY_MISSING 65436

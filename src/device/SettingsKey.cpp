@@ -1,0 +1,48 @@
+#include "device/SettingsKey.h"
+
+#include "device/LittleEndian.h"
+#include "resource_ids.h"
+
+namespace quendal {
+
+void SettingsKey::Open() {
+  Close();
+  const std::string path = NarrowAscii(m_strings.Load(IDS_SETTINGS_KEY_PATH));
+  // A standard user cannot open the machine-wide key with all access, and a 64-bit process
+  // gets no registry virtualization; without this fallback every setting would be lost.
+  m_key = m_registry.CreateKey(RegistryRoot::kLocalMachine, path, kSettingsKeyClass);
+  if (m_key == kNoRegistryKey) {
+    m_key = m_registry.CreateKey(RegistryRoot::kCurrentUser, path, kSettingsKeyClass);
+  }
+}
+
+void SettingsKey::Close() {
+  if (!IsOpen()) return;
+  m_registry.CloseKey(m_key);
+  m_key = kNoRegistryKey;
+}
+
+bool SettingsKey::TryRead(const SettingsValue& value, std::uint32_t& data) {
+  if (!IsOpen()) return false;
+  std::uint8_t bytes[4] = {};
+  std::uint32_t size = sizeof bytes;
+  // Shorter data would leave the member half-written, so it counts as a failed read.
+  if (!m_registry.QueryValue(m_key, value.name, bytes, size) || size != sizeof bytes) {
+    return false;
+  }
+  data = GetLittleEndian32(bytes);
+  return true;
+}
+
+std::uint32_t SettingsKey::ReadOrDefault(const SettingsValue& value) {
+  std::uint32_t data = 0;
+  if (TryRead(value, data)) return data;
+  Write(value, value.defaultData);
+  return value.defaultData;
+}
+
+void SettingsKey::Write(const SettingsValue& value, std::uint32_t data) {
+  if (IsOpen()) m_registry.SetDwordValue(m_key, value.name, data);
+}
+
+}  // namespace quendal

@@ -1,0 +1,198 @@
+#include "pages/EffectsPage.h"
+
+#include <array>
+
+#include "platform/WindowsValues.h"
+#include "resource_ids.h"
+
+namespace quendal {
+
+namespace {
+
+// The controls that only mean something while the effects are on, in the order they change.
+constexpr std::array<int, 6> kEffectControls{IDC_OUTPUT_2_1,    IDC_OUTPUT_5_1,
+                                             IDC_BASS_GROUP,    IDC_CROSSOVER_120,
+                                             IDC_CROSSOVER_300, IDC_CROSSOVER_450};
+
+constexpr unsigned kSourceLayoutPeriodMs = 300;
+
+// Unity gain on every channel, in the order the device is reset at exit.
+constexpr std::array<std::uint32_t, 6> kResetGainOrder{
+    IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_C,  IOCTL_SET_VOLUME_R,
+    IOCTL_SET_VOLUME_L,   IOCTL_SET_VOLUME_RR, IOCTL_SET_VOLUME_RL};
+
+struct CommandEntry {
+  int id;
+  void (CEffectsPage::*handler)();
+};
+
+constexpr std::array<CommandEntry, 6> kCommandMap{{
+    {IDC_ENABLE_EFFECTS, &CEffectsPage::OnEnableEffects},
+    {IDC_OUTPUT_2_1, &CEffectsPage::OnOutput21},
+    {IDC_OUTPUT_5_1, &CEffectsPage::OnOutput51},
+    {IDC_CROSSOVER_120, &CEffectsPage::OnCrossover120},
+    {IDC_CROSSOVER_300, &CEffectsPage::OnCrossover300},
+    {IDC_CROSSOVER_450, &CEffectsPage::OnCrossover450},
+}};
+
+}  // namespace
+
+CEffectsPage::CEffectsPage(DeviceIo& io, Registry& registry, const StringTable& strings)
+    : PropertyPage(IDD_EFFECTS_PAGE), m_hDevice(io), m_hKey(registry, strings),
+      m_strings(strings) {}
+
+void CEffectsPage::DoDataExchange(DataExchange& dx) {
+  dx.Check(IDC_ENABLE_EFFECTS, m_bEnableEffects);
+  dx.Text(IDC_SOURCE_LAYOUT, m_strSourceLayout);
+  dx.Radio({IDC_CROSSOVER_120, IDC_CROSSOVER_300, IDC_CROSSOVER_450}, m_nBassOutputMode);
+  dx.Radio({IDC_OUTPUT_2_1, IDC_OUTPUT_5_1}, m_nOutputMode);
+}
+
+bool CEffectsPage::OnInitDialog() {
+  LoadSettings();
+  UpdateData(false);
+  return true;
+}
+
+void CEffectsPage::LoadSettings() {
+  m_hKey.Open();
+  m_bEnableEffects = static_cast<int>(m_hKey.ReadOrDefault(settings::kEnableFilter));
+  m_nOutputMode = static_cast<int>(m_hKey.ReadOrDefault(settings::kOutputMode));
+  m_nBassOutputMode = static_cast<int>(m_hKey.ReadOrDefault(settings::kBassOutputMode));
+}
+
+bool CEffectsPage::OnSetActive() {
+  if (!m_hDevice.Open()) {
+    ++m_nFailedOpenings;
+    // The first failure of the process stays silent: at start-up the driver may still be
+    // coming up. The action stays pending, so the next activation tries again.
+    if (m_nActivateAction == ActivateRestore && m_nFailedOpenings > 1) {
+      ShowMessage(m_strings, IDS_DRIVER_NOT_LOADED, IDS_ERROR_CAPTION, kMbIconHand);
+    }
+    return false;
+  }
+  if (m_nActivateAction == ActivateRestore) {
+    OnEnableEffects();
+    m_nActivateAction = ActivateRestored;
+  } else if (m_nActivateAction == ActivateResetForExit) {
+    ResetDeviceForExit();
+  }
+  Window()->SetTimer(IDT_SOURCE_LAYOUT, kSourceLayoutPeriodMs);
+  return PropertyPage::OnSetActive();
+}
+
+bool CEffectsPage::OnKillActive() {
+  m_hDevice.Close();
+  Window()->KillTimer(IDT_SOURCE_LAYOUT);
+  return PropertyPage::OnKillActive();
+}
+
+bool CEffectsPage::OnCommand(int id, int notifyCode) {
+  if (notifyCode != kBnClicked) return false;
+  for (const CommandEntry& entry : kCommandMap) {
+    if (entry.id == id) {
+      (this->*entry.handler)();
+      return true;
+    }
+  }
+  return false;
+}
+
+void CEffectsPage::OnTimer(unsigned id) {
+  if (id == IDT_SOURCE_LAYOUT) ShowSourceLayout();
+}
+
+void CEffectsPage::ApplyEnableEffects() {
+  UpdateData(false);
+  const bool shortLived = !m_hDevice.IsOpen() && m_hDevice.Open();
+  OnEnableEffects();
+  if (shortLived) m_hDevice.Close();
+}
+
+void CEffectsPage::OnEnableEffects() {
+  if (!m_hDevice.IsOpen()) return;
+  UpdateData(true);
+  if (m_bEnableEffects == 0) {
+    EnableEffectControls(false);
+    if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) {
+      ShowRequestFailure();
+      return;
+    }
+    m_hKey.Write(settings::kEnableFilter, 0);
+    return;
+  }
+  m_bWarnArmed = 1;
+  EnableEffectControls(true);
+  if (!m_hDevice.Send(IOCTL_FILTER_ENABLE)) {
+    ShowRequestFailure();
+    return;
+  }
+  m_hKey.Write(settings::kEnableFilter, static_cast<std::uint32_t>(m_bEnableEffects));
+  // A click only switches the filter; a restore brings the output mode and crossover back too.
+  if (m_nActivateAction != ActivateRestore) return;
+  if (m_nOutputMode == 0) OnOutput21();
+  else if (m_nOutputMode == 1) OnOutput51();
+  if (m_nBassOutputMode >= 0 && m_nBassOutputMode < static_cast<int>(kBassCrossovers.size())) {
+    SetBassCrossover(m_nBassOutputMode);
+  }
+}
+
+void CEffectsPage::OnOutput21() { SendOutputMode(IOCTL_OUTPUT_2_1); }
+void CEffectsPage::OnOutput51() { SendOutputMode(IOCTL_OUTPUT_5_1); }
+void CEffectsPage::OnCrossover120() { SetBassCrossover(0); }
+void CEffectsPage::OnCrossover300() { SetBassCrossover(1); }
+void CEffectsPage::OnCrossover450() { SetBassCrossover(2); }
+
+void CEffectsPage::SendOutputMode(std::uint32_t code) {
+  if (!m_hDevice.IsOpen()) return;
+  if (!m_hDevice.Send(code)) {
+    ShowRequestFailure();
+    return;
+  }
+  UpdateData(true);
+  m_hKey.Write(settings::kOutputMode, static_cast<std::uint32_t>(m_nOutputMode));
+}
+
+bool CEffectsPage::SetBassCrossover(int index) {
+  if (!m_hDevice.IsOpen()) return false;
+  if (!m_hDevice.SendBassCrossover(kBassCrossovers.at(static_cast<std::size_t>(index)))) {
+    return false;
+  }
+  m_hKey.Write(settings::kBassOutputMode, static_cast<std::uint32_t>(index));
+  return true;
+}
+
+void CEffectsPage::ResetDeviceForExit() {
+  m_hDevice.Send(IOCTL_FILTER_DISABLE);
+  for (std::uint32_t code : kResetGainOrder) m_hDevice.SendChannelGain(code, 1.0f);
+}
+
+void CEffectsPage::ShowSourceLayout() {
+  if (!m_hDevice.IsOpen()) return;
+  const auto info = m_hDevice.GetSourceChannels();
+  if (!info) return;
+  UpdateData(true);
+  switch (LayoutOf(*info)) {
+    case SourceLayout::kMultiChannel:
+      m_strSourceLayout = m_strings.Load(IDS_SOURCE_MULTICHANNEL);
+      break;
+    case SourceLayout::kTwoChannel:
+      m_strSourceLayout = m_strings.Load(IDS_SOURCE_TWO_CHANNEL);
+      break;
+    case SourceLayout::kNone:
+      m_strSourceLayout.clear();
+      break;
+  }
+  UpdateData(false);
+}
+
+void CEffectsPage::EnableEffectControls(bool enable) {
+  if (Window() == nullptr) return;
+  for (int id : kEffectControls) Window()->EnableControl(id, enable);
+}
+
+void CEffectsPage::ShowRequestFailure() {
+  ShowMessage(m_strings, IDS_TRANSFER_ERROR, IDS_IO_CONTROL_ERROR, kMbOk);
+}
+
+}  // namespace quendal

@@ -1,0 +1,54 @@
+// The framework layer's dialog: the logic behind one dialog window. The Win32 window procedure
+// (or a test) attaches the window and calls the handlers; the dialog never sees a message.
+//
+//   Dialog        - a dialog template's logic: initialisation, commands, timers, data exchange
+//   PropertyPage  - a dialog that is one page of a property sheet (PropertyPage.h)
+#pragma once
+
+#include <memory>
+
+#include "platform/DialogWindow.h"
+#include "platform/StringTable.h"
+#include "ui/DataExchange.h"
+
+namespace quendal {
+
+class Dialog {
+ public:
+  explicit Dialog(int templateId) : m_templateId(templateId) {}
+  virtual ~Dialog() = default;
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  int TemplateId() const { return m_templateId; }
+
+  // Binds the logic to its newly created window, before OnInitDialog.
+  void AttachWindow(std::unique_ptr<DialogWindow> window) { m_window = std::move(window); }
+  // Forgets the window once it has been destroyed.
+  void DetachWindow() { m_window.reset(); }
+  DialogWindow* Window() const { return m_window.get(); }
+
+  // Runs the data exchange in one direction; does nothing while there is no window.
+  void UpdateData(bool saving);
+
+  // Returns true to let the system give the focus to the first control.
+  virtual bool OnInitDialog() { return true; }
+  // A WM_COMMAND; returns true when this dialog handled it.
+  virtual bool OnCommand(int /*id*/, int /*notifyCode*/) { return false; }
+  // A WM_TIMER of one of this window's timers.
+  virtual void OnTimer(unsigned /*id*/) {}
+
+ protected:
+  virtual void DoDataExchange(DataExchange& /*dx*/) {}
+
+  // A message box owned by this window with a text and caption from the string table; returns
+  // the button chosen, or 0 when the window does not exist.
+  int ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
+                  unsigned style);
+
+ private:
+  int m_templateId;
+  std::unique_ptr<DialogWindow> m_window;
+};
+
+}  // namespace quendal
