@@ -1,11 +1,16 @@
 #include "platform/StringTable.h"
 
+#include <cstdint>
+
 namespace quendal {
 
 std::string NarrowAscii(const std::wstring& text) {
   std::string narrow;
   narrow.reserve(text.size());
-  for (wchar_t c : text) narrow.push_back(c >= 0 && c < 0x80 ? static_cast<char>(c) : '?');
+  for (wchar_t c : text) {
+    const auto code = static_cast<std::uint32_t>(c);
+    narrow.push_back(code < 0x80 ? static_cast<char>(code) : '?');
+  }
   return narrow;
 }
 

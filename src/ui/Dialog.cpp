@@ -11,7 +11,7 @@ void Dialog::UpdateData(bool saving) {
 int Dialog::ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
                         unsigned style) {
   if (!m_window) return 0;
-  return m_window->MessageBox(strings.Load(textId), strings.Load(captionId), style);
+  return m_window->ShowMessageBox(strings.Load(textId), strings.Load(captionId), style);
 }
 
 }  // namespace quendal

@@ -5,6 +5,7 @@
 //   PropertyPage  - a dialog that is one page of a property sheet (PropertyPage.h)
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/DialogWindow.h"
@@ -37,6 +38,12 @@ class Dialog {
   virtual bool OnCommand(int /*id*/, int /*notifyCode*/) { return false; }
   // A WM_TIMER of one of this window's timers.
   virtual void OnTimer(unsigned /*id*/) {}
+  // A WM_NOTIFY from control `id`; returns true when handled, with the message's result.
+  virtual bool OnNotify(int /*id*/, int /*code*/, std::intptr_t& /*result*/) { return false; }
+  // Mouse messages of the window itself, at a point in its client coordinates.
+  virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
+  virtual void OnLButtonUp(int /*x*/, int /*y*/) {}
+  virtual void OnMouseMove(int /*x*/, int /*y*/) {}
 
  protected:
   virtual void DoDataExchange(DataExchange& /*dx*/) {}

@@ -1,10 +1,51 @@
 #include "fakes/FakeDialogWindow.h"
 
+#include <algorithm>
+
 #include "platform/WindowsValues.h"
 
 namespace quendal::test {
 
-int FakeDialogWindow::MessageBox(const std::wstring& text, const std::wstring& caption,
+void FakeDialogWindow::SetSliderRange(int id, int min, int max, bool) {
+  Control& control = controls[id];
+  control.sliderMin = min;
+  control.sliderMax = max;
+  control.sliderPos = std::clamp(control.sliderPos, min, max);
+}
+
+// Like a trackbar, the slider holds any position outside its range at the nearer end.
+void FakeDialogWindow::SetSliderPos(int id, int position, bool) {
+  Control& control = controls[id];
+  control.sliderPos = std::clamp(position, control.sliderMin, control.sliderMax);
+}
+
+void FakeDialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
+  controls[id].buttonBitmap = bitmapName;
+  ++controls[id].buttonRedraws;
+}
+
+// The client area's origin lies at the window's left and top frame edges.
+Rect FakeDialogWindow::GetControlScreenRect(int id) const {
+  const Rect rect = ControlAt(id).rect;
+  const int frameX = (windowRect.Width() - clientRect.Width()) / 2;
+  const int originX = windowRect.left + frameX;
+  const int originY = windowRect.bottom - frameX - clientRect.Height();
+  return {rect.left + originX, rect.top + originY, rect.right + originX, rect.bottom + originY};
+}
+
+// Resizing keeps the frame: the client area grows and shrinks with the window.
+void FakeDialogWindow::MoveWindow(const Rect& screenRect, bool) {
+  clientRect.right += screenRect.Width() - windowRect.Width();
+  clientRect.bottom += screenRect.Height() - windowRect.Height();
+  windowRect = screenRect;
+}
+
+void FakeDialogWindow::Show(ShowCommand command) {
+  shows.push_back(command);
+  visible = command != ShowCommand::kHide;
+}
+
+int FakeDialogWindow::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                                  unsigned style) {
   boxes.push_back({text, caption, style});
   if (answers.empty()) return kIdOk;

@@ -1,5 +1,5 @@
-// An in-memory dialog window: controls by id, running timers, and the message boxes it owned,
-// answered from a script.
+// An in-memory dialog window: controls by id, geometry, visibility, running timers, posted
+// commands and the message boxes it owned, answered from a script.
 #pragma once
 
 #include <deque>
@@ -23,6 +23,13 @@ class FakeDialogWindow : public DialogWindow {
     bool checked = false;
     bool enabled = true;  // templates start their controls enabled
     std::wstring text;
+    int sliderMin = 0;
+    int sliderMax = 100;
+    int sliderPos = 0;
+    BitmapHandle bitmap = 0;
+    std::wstring buttonBitmap;
+    int buttonRedraws = 0;
+    Rect rect;  // client coordinates
   };
 
   bool IsButtonChecked(int id) const override { return ControlAt(id).checked; }
@@ -30,9 +37,29 @@ class FakeDialogWindow : public DialogWindow {
   void EnableControl(int id, bool enable) override { controls[id].enabled = enable; }
   std::wstring GetControlText(int id) const override { return ControlAt(id).text; }
   void SetControlText(int id, const std::wstring& text) override { controls[id].text = text; }
+
+  void SetSliderRange(int id, int min, int max, bool redraw) override;
+  void SetSliderPos(int id, int position, bool redraw) override;
+  int GetSliderPos(int id) const override { return ControlAt(id).sliderPos; }
+
+  void SetControlBitmap(int id, BitmapHandle bitmap) override { controls[id].bitmap = bitmap; }
+  void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
+
+  Rect GetWindowRect() const override { return windowRect; }
+  Rect GetClientRect() const override { return clientRect; }
+  Rect GetControlRect(int id) const override { return ControlAt(id).rect; }
+  Rect GetControlScreenRect(int id) const override;
+  void MoveControl(int id, const Rect& rect, bool) override { controls[id].rect = rect; }
+  void MoveWindow(const Rect& screenRect, bool repaint) override;
+
+  void Show(ShowCommand command) override;
+  void EnableWindow(bool enable) override { enabled = enable; }
+  void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
+  void PostCommand(int id) override { postedCommands.push_back(id); }
+
   void SetTimer(unsigned id, unsigned periodMs) override { timers[id] = periodMs; }
   void KillTimer(unsigned id) override { timers.erase(id); }
-  int MessageBox(const std::wstring& text, const std::wstring& caption,
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                  unsigned style) override;
 
   // A user's click on a radio button: it becomes the only checked button of its group.
@@ -42,6 +69,15 @@ class FakeDialogWindow : public DialogWindow {
   std::map<unsigned, unsigned> timers;  // id -> period
   std::vector<MessageBoxShown> boxes;
   std::deque<int> answers;  // answers to the next boxes; OK (1) when empty
+  // Geometry: a window whose frame adds `frame` pixels around the client area on each side
+  // (and a caption above), placed at windowRect on the screen.
+  Rect windowRect{100, 100, 500, 400};
+  Rect clientRect{0, 0, 392, 370};
+  bool visible = true;
+  bool enabled = true;
+  std::vector<ShowCommand> shows;
+  std::vector<bool> ownedPopupsShown;
+  std::vector<int> postedCommands;
 
  private:
   Control ControlAt(int id) const;
