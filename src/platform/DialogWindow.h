@@ -25,6 +25,9 @@ enum class ShowCommand { kHide = 0, kShow = 5, kRestore = 9 };
 // Opaque bitmap handle (an HBITMAP's bits); zero means none.
 using BitmapHandle = std::uintptr_t;
 
+// Opaque window identity (an HWND's bits); zero means none.
+using WindowId = std::uintptr_t;
+
 class DialogWindow {
  public:
   virtual ~DialogWindow() = default;
@@ -56,6 +59,7 @@ class DialogWindow {
   virtual void MoveWindow(const Rect& screenRect, bool repaint) = 0;
 
   // The window itself.
+  virtual WindowId Id() const = 0;
   virtual void Show(ShowCommand command) = 0;
   virtual void EnableWindow(bool enable) = 0;
   // Shows or hides the pop-ups this window owns.

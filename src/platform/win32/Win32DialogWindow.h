@@ -42,6 +42,7 @@ class Win32DialogWindow : public DialogWindow {
   void MoveControl(int id, const Rect& clientRect, bool repaint) override;
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
+  WindowId Id() const override { return reinterpret_cast<WindowId>(m_window); }
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override;
   void ShowOwnedPopups(bool show) override;

@@ -52,6 +52,7 @@ class FakeDialogWindow : public DialogWindow {
   void MoveControl(int id, const Rect& rect, bool) override { controls[id].rect = rect; }
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
+  WindowId Id() const override { return reinterpret_cast<WindowId>(this); }
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
   void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
