@@ -64,6 +64,10 @@ class DialogWindow {
   virtual void EnableWindow(bool enable) = 0;
   // Shows or hides the pop-ups this window owns.
   virtual void ShowOwnedPopups(bool show) = 0;
+  // Destroys the window.
+  virtual void Destroy() = 0;
+  // Ends this window's modal run with `result`.
+  virtual void EndDialog(int result) = 0;
   // Posts WM_COMMAND with the id (lParam 0) to this window.
   virtual void PostCommand(int id) = 0;
 

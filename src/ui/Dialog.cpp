@@ -8,6 +8,15 @@ void Dialog::UpdateData(bool saving) {
   DoDataExchange(dx);
 }
 
+bool Dialog::DestroyWindow() {
+  // The window procedure forgets the window while it is being destroyed, so the port object is
+  // taken out of the member first and released only once the system is done with it.
+  std::unique_ptr<DialogWindow> window = std::move(m_window);
+  if (!window) return false;
+  window->Destroy();
+  return true;
+}
+
 int Dialog::ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
                         unsigned style) {
   if (!m_window) return 0;

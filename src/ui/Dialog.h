@@ -32,6 +32,9 @@ class Dialog {
   // Runs the data exchange in one direction; does nothing while there is no window.
   void UpdateData(bool saving);
 
+  // Destroys the window (its logic stays); returns true when there was a window to destroy.
+  virtual bool DestroyWindow();
+
   // Returns true to let the system give the focus to the first control.
   virtual bool OnInitDialog() { return true; }
   // A WM_COMMAND; returns true when this dialog handled it.
@@ -40,6 +43,8 @@ class Dialog {
   virtual void OnTimer(unsigned /*id*/) {}
   // A WM_NOTIFY from control `id`; returns true when handled, with the message's result.
   virtual bool OnNotify(int /*id*/, int /*code*/, std::intptr_t& /*result*/) { return false; }
+  // WM_CLOSE (the close box); returns true when handled, false for the default handling.
+  virtual bool OnClose() { return false; }
   // Mouse messages of the window itself, at a point in its client coordinates.
   virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
   virtual void OnLButtonUp(int /*x*/, int /*y*/) {}

@@ -132,6 +132,10 @@ void Win32DialogWindow::ShowOwnedPopups(bool show) {
   ::ShowOwnedPopups(m_window, show ? TRUE : FALSE);
 }
 
+void Win32DialogWindow::Destroy() { ::DestroyWindow(m_window); }
+
+void Win32DialogWindow::EndDialog(int result) { ::EndDialog(m_window, result); }
+
 void Win32DialogWindow::PostCommand(int id) {
   PostMessageW(m_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }

@@ -46,6 +46,8 @@ class Win32DialogWindow : public DialogWindow {
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override;
   void ShowOwnedPopups(bool show) override;
+  void Destroy() override;
+  void EndDialog(int result) override;
   void PostCommand(int id) override;
 
   void SetTimer(unsigned id, unsigned periodMs) override;

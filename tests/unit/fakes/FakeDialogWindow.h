@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,8 @@ class FakeDialogWindow : public DialogWindow {
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
   void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
+  void Destroy() override { ++*destroyCount; }
+  void EndDialog(int result) override { endResult = result; }
   void PostCommand(int id) override { postedCommands.push_back(id); }
 
   void SetTimer(unsigned id, unsigned periodMs) override { timers[id] = periodMs; }
@@ -79,6 +82,10 @@ class FakeDialogWindow : public DialogWindow {
   std::vector<ShowCommand> shows;
   std::vector<bool> ownedPopupsShown;
   std::vector<int> postedCommands;
+  std::optional<int> endResult;
+  // Counts destructions; tests may point it at a counter that outlives the window.
+  int ownDestroyCount = 0;
+  int* destroyCount = &ownDestroyCount;
 
  private:
   Control ControlAt(int id) const;
