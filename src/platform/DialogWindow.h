@@ -60,6 +60,8 @@ class DialogWindow {
 
   // The window itself.
   virtual WindowId Id() const = 0;
+  // Sets the window's big and small icon from an icon resource of the program.
+  virtual void SetIcon(unsigned iconId) = 0;
   virtual void Show(ShowCommand command) = 0;
   virtual void EnableWindow(bool enable) = 0;
   // Shows or hides the pop-ups this window owns.

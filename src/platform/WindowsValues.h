@@ -10,10 +10,16 @@ inline constexpr unsigned kMbYesNo = 0x4;
 inline constexpr unsigned kMbIconHand = 0x10;
 inline constexpr unsigned kMbIconExclamation = 0x30;
 inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
 // Button notification sent with WM_COMMAND when a button is clicked.
 inline constexpr int kBnClicked = 0;
+
+// Window messages the logic handles by number.
+inline constexpr unsigned kWmDeviceChange = 0x0219;
+// WM_DEVICECHANGE event: a device node was added or removed somewhere in the system.
+inline constexpr unsigned kDbtDevNodesChanged = 7;
 
 }  // namespace quendal

@@ -45,18 +45,30 @@ class Dialog {
   virtual bool OnNotify(int /*id*/, int /*code*/, std::intptr_t& /*result*/) { return false; }
   // WM_CLOSE (the close box); returns true when handled, false for the default handling.
   virtual bool OnClose() { return false; }
+  // After the default painting of the window.
+  virtual void OnPaint() {}
+  // After the default handling of WM_MOVE.
+  virtual void OnMove() {}
+  // The shell's notification area was rebuilt (the registered "TaskbarCreated" message).
+  virtual void OnTaskbarCreated() {}
+  // A message without a handler of its own (private and device messages); returns true when
+  // handled, with the message's result.
+  virtual bool OnWindowMessage(unsigned /*message*/, std::uintptr_t /*wParam*/,
+                               std::intptr_t /*lParam*/, std::intptr_t& /*result*/) {
+    return false;
+  }
   // Mouse messages of the window itself, at a point in its client coordinates.
   virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
   virtual void OnLButtonUp(int /*x*/, int /*y*/) {}
   virtual void OnMouseMove(int /*x*/, int /*y*/) {}
 
- protected:
-  virtual void DoDataExchange(DataExchange& /*dx*/) {}
-
   // A message box owned by this window with a text and caption from the string table; returns
   // the button chosen, or 0 when the window does not exist.
   int ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
                   unsigned style);
+
+ protected:
+  virtual void DoDataExchange(DataExchange& /*dx*/) {}
 
  private:
   int m_templateId;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/Win32MessageRouting.h"
+
 namespace quendal {
 
 namespace {
@@ -134,7 +136,7 @@ void Win32DialogWindow::ShowOwnedPopups(bool show) {
 
 void Win32DialogWindow::Destroy() { ::DestroyWindow(m_window); }
 
-void Win32DialogWindow::EndDialog(int result) { ::EndDialog(m_window, result); }
+void Win32DialogWindow::EndDialog(int result) { EndModalRun(m_window, result); }
 
 void Win32DialogWindow::PostCommand(int id) {
   PostMessageW(m_window, WM_COMMAND, static_cast<WPARAM>(id), 0);

@@ -54,6 +54,7 @@ class FakeDialogWindow : public DialogWindow {
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(this); }
+  void SetIcon(unsigned iconId) override { icon = iconId; }
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
   void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
@@ -83,6 +84,7 @@ class FakeDialogWindow : public DialogWindow {
   std::vector<bool> ownedPopupsShown;
   std::vector<int> postedCommands;
   std::optional<int> endResult;
+  unsigned icon = 0;
   // Counts destructions; tests may point it at a counter that outlives the window.
   int ownDestroyCount = 0;
   int* destroyCount = &ownDestroyCount;

@@ -1,0 +1,39 @@
+#include "app/ControlPanelApp.h"
+
+#include "platform/WindowsValues.h"
+#include "resource_ids.h"
+
+namespace quendal {
+
+CControlPanelApp::CControlPanelApp(const PanelServices& services, InstanceLock& lock,
+                                   Prompt& prompt)
+    : m_services(services), m_lock(lock), m_prompt(prompt) {}
+
+bool CControlPanelApp::InitInstance() {
+  bool alreadyExisted = false;
+  m_hInstanceMutex = m_lock.CreateNamedMutex(kInstanceMutexName, alreadyExisted);
+  if (alreadyExisted) {
+    m_prompt.ShowMessageBox(m_services.strings.Load(IDS_ALREADY_RUNNING),
+                            m_services.strings.Load(IDS_ERROR_CAPTION), kMbIconHand);
+    return false;
+  }
+  m_services.windows.CreateModeless(m_dlgAbout, 0);
+  CControlPanelDlg panel(m_services, *this);
+  m_services.windows.RunModal(panel);
+  return false;
+}
+
+int CControlPanelApp::ExitInstance() {
+  if (m_hInstanceMutex != 0) m_lock.Close(m_hInstanceMutex);
+  m_hInstanceMutex = 0;
+  m_dlgAbout.DestroyWindow();
+  return 0;
+}
+
+bool CControlPanelApp::OnAppCommand(int id) {
+  if (id != ID_TRAY_ABOUT) return false;
+  if (m_dlgAbout.Window() != nullptr) m_dlgAbout.Window()->Show(ShowCommand::kShow);
+  return true;
+}
+
+}  // namespace quendal

@@ -1,0 +1,291 @@
+#include "app/ControlPanelDlg.h"
+
+#include <array>
+
+#include "device/ControlChannel.h"
+#include "platform/WindowsValues.h"
+#include "resource_ids.h"
+
+namespace quendal {
+
+namespace {
+
+constexpr unsigned kPollPeriodMs = 200;
+constexpr unsigned kArrivalSettleMs = 1000;
+// From major version 5 on, the first device-node change that finds the device comes before
+// its audio interfaces are ready; the second one attaches.
+constexpr unsigned kVersionWithEarlyArrival = 5;
+constexpr unsigned kMultichannelQuestionStyle = kMbYesNo | kMbIconExclamation;
+
+constexpr int kVolumePageIndex = 0;
+constexpr int kEffectsPageIndex = 1;
+constexpr int kInformationPageIndex = 2;
+
+struct CommandEntry {
+  int id;
+  void (CControlPanelDlg::*handler)();
+};
+
+// Enter and Escape (IDOK, IDCANCEL) close the settings like the Close button: the program only
+// ever ends through the exit sequence.
+constexpr std::array<CommandEntry, 7> kCommandMap{{
+    {ID_TRAY_EXIT, &CControlPanelDlg::OnExit},
+    {ID_TRAY_OPEN_SETTINGS, &CControlPanelDlg::OnOpenSettings},
+    {ID_TRAY_CLOSE_SETTINGS, &CControlPanelDlg::OnCloseSettings},
+    {ID_TRAY_SPEAKER_TEST, &CControlPanelDlg::OnSpeakerTest},
+    {IDC_CLOSE, &CControlPanelDlg::OnCloseSettings},
+    {kIdOk, &CControlPanelDlg::OnCloseSettings},
+    {kIdCancel, &CControlPanelDlg::OnCloseSettings},
+}};
+
+}  // namespace
+
+CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget& application)
+    : Dialog(IDD_CONTROL_PANEL), m_trayIcon(services.tray, services.system),
+      m_services(services), m_application(application) {}
+
+// The sheet goes first: it refers to pages that only the exit sequence deletes.
+CControlPanelDlg::~CControlPanelDlg() { m_sheet.reset(); }
+
+bool CControlPanelDlg::OnInitDialog() {
+  Window()->SetIcon(IDI_CONNECTED);
+  CreatePages();
+  m_sheet->Create(Window()->Id());
+  m_services.windows.CreateModeless(*m_pSpeakerTestDlg, Window()->Id());
+  LayOutAroundSheet();
+  m_nArrivalEvents = 0;
+  if (m_services.presence.IsDevicePresent() != 0) {
+    if (!m_services.presence.RegisterAudioFilter()) {
+      OnExit();
+      return false;
+    }
+    m_bConnected = true;
+    m_bDeviceAttached = 1;
+    ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
+    ActivateEffectsPage(CEffectsPage::ActivateRestore);
+    Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
+  } else {
+    m_bConnected = false;
+    m_bDeviceAttached = 0;
+    ShowTray(IDI_NOT_CONNECTED, IDR_MENU_NOT_CONNECTED);
+  }
+  m_bInitialized = true;
+  return true;
+}
+
+void CControlPanelDlg::CreatePages() {
+  const PanelServices& s = m_services;
+  m_pEffectsPage = std::make_unique<CEffectsPage>(s.device, s.registry, s.strings);
+  m_pVolumePage = std::make_unique<CVolumePage>(s.device, s.registry, s.strings, s.mixer);
+  m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(s.speakerTest);
+  m_pInformationPage = std::make_unique<CInformationPage>();
+  m_sheet = s.windows.CreatePropertySheet();
+  m_sheet->AddPage(*m_pVolumePage);
+  m_sheet->AddPage(*m_pEffectsPage);
+  m_sheet->AddPage(*m_pInformationPage);
+}
+
+// Sizes the window around the sheet: the frame control under the sheet, the icon and the Close
+// button in a strip below it.
+void CControlPanelDlg::LayOutAroundSheet() {
+  DialogWindow& window = *Window();
+  const Rect sheet = m_sheet->GetWindowRect();
+  const int width = sheet.Width();
+  const int height = sheet.Height();
+  const Rect frame{4, 0, 4 + width, height};
+  window.MoveControl(IDC_SHEET_FRAME, frame, true);
+  m_sheet->PlaceOnTop(frame, false);
+
+  const Rect outer = window.GetWindowRect();
+  const int frameHeight = outer.Height() - window.GetClientRect().Height();
+  window.MoveWindow({outer.left, outer.top, outer.left + width + 10,
+                     outer.top + frameHeight + height + 42},
+                    true);
+  window.MoveControl(IDC_PANEL_ICON, {9, height + 4, 9 + 168, height + 4 + 32}, true);
+  const Rect close = window.GetControlRect(IDC_CLOSE);
+  window.MoveControl(IDC_CLOSE, {width - close.Width(), height + 36 - close.Height(), width,
+                                 height + 36},
+                     true);
+}
+
+bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {
+  for (const CommandEntry& entry : kCommandMap) {
+    if (entry.id == id) {
+      (this->*entry.handler)();
+      return true;
+    }
+  }
+  return m_application.OnAppCommand(id);
+}
+
+bool CControlPanelDlg::OnClose() {
+  Window()->PostCommand(IDC_CLOSE);
+  return true;
+}
+
+// The window's template is visible; these first two paints are what hide it after start-up.
+void CControlPanelDlg::OnPaint() {
+  if (m_nPaintCount > 1) return;
+  Window()->ShowOwnedPopups(false);
+  Window()->Show(ShowCommand::kHide);
+  ++m_nPaintCount;
+}
+
+// Keeps the pop-up sheet glued over the frame control when the user drags the window.
+void CControlPanelDlg::OnMove() {
+  if (!m_bInitialized) {
+    Window()->Show(ShowCommand::kHide);
+    return;
+  }
+  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
+}
+
+void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }
+
+bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
+                                       std::intptr_t lParam, std::intptr_t& result) {
+  switch (message) {
+    case kWmDeviceChange:
+      OnDeviceChange(static_cast<unsigned>(wParam));
+      result = 1;
+      return true;
+    case WM_TRAYNOTIFY:
+      result = m_trayIcon.OnTrayNotification(wParam, lParam);
+      return true;
+    case WM_PANEL_PING:
+      result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The tick kills its timer first and re-arms it last, so its question box is never re-entered
+// and the interval counts from the end of the previous tick.
+void CControlPanelDlg::OnTimer(unsigned id) {
+  Window()->KillTimer(IDT_SOURCE_POLL);
+  if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected &&
+      m_bInitialized) {
+    PollSourceLayout();
+  }
+  Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
+}
+
+// Every failure here only means no sound and no question on this tick.
+void CControlPanelDlg::PollSourceLayout() {
+  ControlChannel channel(m_services.device);
+  if (!channel.Open()) return;
+  const auto info = channel.GetSourceChannels();
+  if (!info) return;
+  const SourceLayout layout = LayoutOf(*info);
+  if (layout == SourceLayout::kNone) return;
+  m_services.sound.PlayResource(IDW_SILENCE, false);
+  if (layout == SourceLayout::kMultiChannel && m_pEffectsPage->m_bWarnArmed != 0 &&
+      m_pEffectsPage->m_bEnableEffects != 0) {
+    AskAboutEffectsOnMultichannel();
+  }
+}
+
+void CControlPanelDlg::AskAboutEffectsOnMultichannel() {
+  m_pEffectsPage->m_bWarnArmed = 0;
+  Window()->EnableWindow(false);
+  const int answer = m_pEffectsPage->ShowMessage(m_services.strings, IDS_MULTICHANNEL_QUESTION,
+                                                 IDS_WARNING_CAPTION,
+                                                 kMultichannelQuestionStyle);
+  Window()->EnableWindow(true);
+  if (answer == kIdNo) {
+    m_pEffectsPage->m_bEnableEffects = 0;
+    m_pEffectsPage->ApplyEnableEffects();
+  }
+}
+
+void CControlPanelDlg::OnDeviceChange(unsigned event) {
+  const unsigned version = m_services.system.MajorVersion();
+  if (event != kDbtDevNodesChanged) return;
+  if (m_bDeviceAttached == 0 && m_services.presence.IsDevicePresent() != 0) {
+    if (version >= kVersionWithEarlyArrival && ++m_nArrivalEvents < 2) return;
+    m_services.system.Sleep(kArrivalSettleMs);
+    m_bDeviceAttached = 1;
+    m_bConnected = true;
+    ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
+    if (!m_services.presence.RegisterAudioFilter()) {
+      OnExit();
+      return;
+    }
+    ActivateEffectsPage(CEffectsPage::ActivateRestore);
+    Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
+  }
+  if (m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) DetachDevice();
+}
+
+// The detour over page 2 makes the effects page's activation run even when it is already the
+// selected page: a sheet need not activate the page it already shows, and both the restore
+// and the reset at exit must reach the device.
+void CControlPanelDlg::ActivateEffectsPage(int action) {
+  m_sheet->SetActivePage(kInformationPageIndex);
+  m_pEffectsPage->m_nActivateAction = action;
+  m_sheet->SetActivePage(kEffectsPageIndex);
+}
+
+void CControlPanelDlg::DetachDevice() {
+  m_bDeviceAttached = 0;
+  Window()->KillTimer(IDT_SOURCE_POLL);
+  m_nArrivalEvents = 0;
+  // An open speaker test must close properly, or its shown flag would silence the poll and the
+  // Speaker test command after the next arrival.
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
+  // Selecting the volume page also closes the effects page's channel handle.
+  m_sheet->SetActivePage(kVolumePageIndex);
+  m_bConnected = false;
+  ShowTray(IDI_NOT_CONNECTED, IDR_MENU_NOT_CONNECTED);
+  Window()->ShowOwnedPopups(false);
+  Window()->Show(ShowCommand::kHide);
+}
+
+void CControlPanelDlg::OnOpenSettings() {
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
+  if (m_bConnected) {
+    const Rect frame = Window()->GetControlScreenRect(IDC_SHEET_FRAME);
+    m_sheet->SetActivePage(kVolumePageIndex);
+    m_sheet->PlaceOnTop(frame, true);
+    Window()->Show(ShowCommand::kRestore);
+  }
+  ShowTray(IDI_SETTINGS_OPEN, IDR_MENU_SETTINGS_OPEN);
+}
+
+void CControlPanelDlg::OnCloseSettings() {
+  Window()->ShowOwnedPopups(false);
+  m_sheet->SetActivePage(kVolumePageIndex);
+  ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
+  Window()->Show(ShowCommand::kHide);
+}
+
+void CControlPanelDlg::OnSpeakerTest() {
+  if (m_pSpeakerTestDlg->m_bShown) return;
+  OnCloseSettings();
+  m_pSpeakerTestDlg->OpenTest();
+}
+
+void CControlPanelDlg::OnExit() {
+  Window()->KillTimer(IDT_SOURCE_POLL);
+  ActivateEffectsPage(CEffectsPage::ActivateResetForExit);
+  m_pEffectsPage->DestroyWindow();
+  m_pSpeakerTestDlg->DestroyWindow();
+  m_pInformationPage->DestroyWindow();
+  m_pVolumePage->DestroyWindow();
+  m_pEffectsPage.reset();
+  m_pSpeakerTestDlg.reset();
+  m_pInformationPage.reset();
+  m_pVolumePage.reset();
+  m_bConnected = false;
+  m_trayIcon.RemoveIcon();
+  Window()->EndDialog(kIdCancel);
+}
+
+void CControlPanelDlg::ShowTray(unsigned iconId, unsigned menuId) {
+  m_trayIcon.RemoveIcon();
+  m_trayIcon.AddIcon(Window()->Id(), WM_TRAYNOTIFY, m_services.strings.Load(IDS_PRODUCT_NAME),
+                     m_services.tray.LoadIcon(iconId), menuId);
+}
+
+}  // namespace quendal

@@ -1,0 +1,73 @@
+// The program's main window. Hidden but while the user has the settings open, it owns the
+// pages, the property sheet, the speaker-test window and the tray icon; it follows the device
+// being plugged in and out, polls the source layout every 200 ms, and runs the exit sequence.
+#pragma once
+
+#include <memory>
+
+#include "app/PanelServices.h"
+#include "app/TrayIcon.h"
+#include "pages/EffectsPage.h"
+#include "pages/InformationPage.h"
+#include "pages/VolumePage.h"
+#include "speakertest/SpeakerTestDlg.h"
+#include "ui/Dialog.h"
+#include "ui/PropertySheet.h"
+
+namespace quendal {
+
+// Where the window sends the commands it does not handle itself (the About command).
+class CommandTarget {
+ public:
+  virtual ~CommandTarget() = default;
+  virtual bool OnAppCommand(int id) = 0;
+};
+
+class CControlPanelDlg : public Dialog {
+ public:
+  CControlPanelDlg(const PanelServices& services, CommandTarget& application);
+  ~CControlPanelDlg() override;
+
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int notifyCode) override;
+  void OnTimer(unsigned id) override;
+  bool OnClose() override;
+  void OnPaint() override;
+  void OnMove() override;
+  void OnTaskbarCreated() override;
+  bool OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                       std::intptr_t& result) override;
+
+  void OnDeviceChange(unsigned event);
+  void OnOpenSettings();
+  void OnCloseSettings();
+  void OnSpeakerTest();
+  void OnExit();
+
+  // Owned objects; created by the initialisation, destroyed by the exit sequence.
+  std::unique_ptr<CEffectsPage> m_pEffectsPage;
+  std::unique_ptr<CSpeakerTestDlg> m_pSpeakerTestDlg;
+  std::unique_ptr<CInformationPage> m_pInformationPage;
+  std::unique_ptr<CVolumePage> m_pVolumePage;
+  bool m_bConnected = false;
+  bool m_bInitialized = false;
+  int m_bDeviceAttached = 0;
+  int m_nPaintCount = 0;
+  CTrayIcon m_trayIcon;
+  std::unique_ptr<PropertySheet> m_sheet;
+  unsigned m_nArrivalEvents = 0;
+
+ private:
+  void CreatePages();
+  void LayOutAroundSheet();
+  void DetachDevice();
+  void ActivateEffectsPage(int action);
+  void PollSourceLayout();
+  void AskAboutEffectsOnMultichannel();
+  void ShowTray(unsigned iconId, unsigned menuId);
+
+  PanelServices m_services;
+  CommandTarget& m_application;
+};
+
+}  // namespace quendal

@@ -1,0 +1,31 @@
+// The ports through which the program's windows reach the system, handed from the program's
+// entry point (or a test) to the control-panel window, which hands each window what it needs.
+#pragma once
+
+#include "device/DevicePresence.h"
+#include "platform/DeviceIo.h"
+#include "platform/Mixer.h"
+#include "platform/Registry.h"
+#include "platform/Sound.h"
+#include "platform/StringTable.h"
+#include "platform/System.h"
+#include "platform/Tray.h"
+#include "speakertest/SpeakerTestDlg.h"
+#include "ui/WindowFactory.h"
+
+namespace quendal {
+
+struct PanelServices {
+  DeviceIo& device;
+  Registry& registry;
+  const StringTable& strings;
+  System& system;
+  Sound& sound;
+  Mixer& mixer;
+  Tray& tray;
+  DevicePresence& presence;
+  WindowFactory& windows;
+  SpeakerTestServices speakerTest;
+};
+
+}  // namespace quendal

@@ -1,0 +1,167 @@
+#include "platform/win32/Win32MessageRouting.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <memory>
+
+#include "platform/win32/Win32DialogWindow.h"
+#include "ui/PropertyPage.h"
+
+namespace quendal {
+
+namespace {
+
+constexpr wchar_t kModalEndProperty[] = L"QuendalModalEnd";
+
+Dialog* DialogOf(HWND window) {
+  return reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+}
+
+INT_PTR WithResult(HWND window, LRESULT result) {
+  SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+INT_PTR Attach(HWND window, Dialog& dialog) {
+  SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(&dialog));
+  dialog.AttachWindow(std::make_unique<Win32DialogWindow>(window));
+  return dialog.OnInitDialog() ? TRUE : FALSE;
+}
+
+void Detach(HWND window, Dialog& dialog) {
+  SetWindowLongPtrW(window, DWLP_USER, 0);
+  dialog.DetachWindow();
+}
+
+// The default painting, with the window's icon drawn centred while it is minimised, then the
+// logic's own step.
+void Paint(HWND window, Dialog& dialog) {
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  if (IsIconic(window)) {
+    SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(window, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0)));
+  }
+  EndPaint(window, &paint);
+  dialog.OnPaint();
+}
+
+bool DrawOwnerItem(Dialog& dialog, const DRAWITEMSTRUCT& item) {
+  const auto* window = static_cast<const Win32DialogWindow*>(dialog.Window());
+  return window != nullptr && window->DrawBitmapButton(item);
+}
+
+INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      return dialog.OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_TIMER:
+      dialog.OnTimer(static_cast<unsigned>(wParam));
+      return TRUE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      std::intptr_t result = 0;
+      if (!dialog.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code),
+                           result)) {
+        return FALSE;
+      }
+      return WithResult(window, result);
+    }
+    case WM_CLOSE:
+      return dialog.OnClose() ? TRUE : FALSE;
+    case WM_PAINT:
+      Paint(window, dialog);
+      return TRUE;
+    case WM_MOVE:
+      dialog.OnMove();
+      return TRUE;
+    case WM_LBUTTONDOWN:
+      dialog.OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return FALSE;
+    case WM_LBUTTONUP:
+      dialog.OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return FALSE;
+    case WM_MOUSEMOVE:
+      dialog.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return FALSE;
+    case WM_DRAWITEM:
+      return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE
+                                                                                      : FALSE;
+    case WM_QUERYDRAGICON:
+      return static_cast<INT_PTR>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+    default:
+      break;
+  }
+  if (message == TaskbarCreatedMessage()) {
+    dialog.OnTaskbarCreated();
+    return TRUE;
+  }
+  std::intptr_t result = 0;
+  if (!dialog.OnWindowMessage(message, wParam, lParam, result)) return FALSE;
+  return WithResult(window, result);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return Attach(window, *reinterpret_cast<Dialog*>(lParam));
+  Dialog* dialog = DialogOf(window);
+  if (dialog == nullptr) return FALSE;
+  if (message == WM_NCDESTROY) {
+    Detach(window, *dialog);
+    return FALSE;
+  }
+  return Route(window, *dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    return Attach(window, *reinterpret_cast<PropertyPage*>(sheetPage->lParam));
+  }
+  auto* page = static_cast<PropertyPage*>(DialogOf(window));
+  if (page == nullptr) return FALSE;
+  if (message == WM_NCDESTROY) {
+    Detach(window, *page);
+    return FALSE;
+  }
+  if (message == WM_NOTIFY) {
+    switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+      case PSN_SETACTIVE:
+        return WithResult(window, page->OnSetActive() ? 0 : -1);
+      case PSN_KILLACTIVE:
+        return WithResult(window, page->OnKillActive() ? FALSE : TRUE);
+      default:
+        break;
+    }
+  }
+  return Route(window, *page, message, wParam, lParam);
+}
+
+void EndModalRun(HWND window, int result) {
+  // The handle value carries the result; the property's presence says the run has ended.
+  SetPropW(window, kModalEndProperty,
+           reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result) << 1 | 1));
+  PostMessageW(window, WM_NULL, 0, 0);
+}
+
+bool ModalRunEnded(HWND window, int& result) {
+  const auto value = reinterpret_cast<INT_PTR>(GetPropW(window, kModalEndProperty));
+  if (value == 0) return false;
+  result = static_cast<int>(value >> 1);
+  return true;
+}
+
+void ForgetModalRun(HWND window) { RemovePropW(window, kModalEndProperty); }
+
+}  // namespace quendal

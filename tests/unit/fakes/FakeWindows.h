@@ -1,0 +1,58 @@
+// Fakes of the window factory and the property sheet. The sheet models the activation rules of
+// a real one: a page's window is created on its first activation; selecting a page runs
+// OnKillActive on the page being left, then OnSetActive on the new one; a refused kill or set
+// leaves the old page selected. Selecting the page that is already selected runs nothing, the
+// least a real sheet guarantees.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "fakes/FakeDialogWindow.h"
+#include "ui/WindowFactory.h"
+
+namespace quendal::test {
+
+// The fake window behind a dialog or page.
+inline FakeDialogWindow* FakeWindowOf(const Dialog& dialog) {
+  return static_cast<FakeDialogWindow*>(dialog.Window());
+}
+
+class FakePropertySheet : public PropertySheet {
+ public:
+  void AddPage(PropertyPage& page) override { pages.push_back(&page); }
+  bool Create(WindowId owner) override;
+  bool SetActivePage(int index) override;
+  int GetActiveIndex() const override { return activeIndex; }
+  Rect GetWindowRect() const override { return windowRect; }
+  void PlaceOnTop(const Rect& screenRect, bool show) override;
+
+  std::vector<PropertyPage*> pages;
+  WindowId owner = 0;
+  int activeIndex = -1;
+  Rect windowRect{0, 0, 430, 320};
+  bool visible = false;
+  std::vector<int> selections;  // every index asked for, in order
+  std::vector<Rect> placements;
+
+ private:
+  void CreatePageWindow(PropertyPage& page);
+};
+
+class FakeWindowFactory : public WindowFactory {
+ public:
+  bool CreateModeless(Dialog& dialog, WindowId owner) override;
+  int RunModal(Dialog& dialog) override;
+  std::unique_ptr<PropertySheet> CreatePropertySheet() override;
+
+  bool refuseModeless = false;
+  // Runs while the modal window is up, as the user would act during the run.
+  std::function<void(Dialog&)> duringModalRun;
+  std::vector<Dialog*> modeless;
+  std::vector<WindowId> modelessOwners;
+  int modalRuns = 0;
+  FakePropertySheet* sheet = nullptr;  // the last sheet made
+};
+
+}  // namespace quendal::test
