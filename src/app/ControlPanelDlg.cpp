@@ -41,8 +41,10 @@ constexpr std::array<CommandEntry, 7> kCommandMap{{
 }  // namespace
 
 CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget& application)
-    : Dialog(IDD_CONTROL_PANEL), m_trayIcon(services.tray, services.system),
-      m_services(services), m_application(application) {}
+    : Dialog(IDD_CONTROL_PANEL),
+      m_trayIcon(services.tray, services.system),
+      m_services(services),
+      m_application(application) {}
 
 // The sheet goes first: it refers to pages that only the exit sequence deletes.
 CControlPanelDlg::~CControlPanelDlg() { m_sheet.reset(); }
@@ -98,14 +100,13 @@ void CControlPanelDlg::LayOutAroundSheet() {
 
   const Rect outer = window.GetWindowRect();
   const int frameHeight = outer.Height() - window.GetClientRect().Height();
-  window.MoveWindow({outer.left, outer.top, outer.left + width + 10,
-                     outer.top + frameHeight + height + 42},
-                    true);
+  window.MoveWindow(
+      {outer.left, outer.top, outer.left + width + 10, outer.top + frameHeight + height + 42},
+      true);
   window.MoveControl(IDC_PANEL_ICON, {9, height + 4, 9 + 168, height + 4 + 32}, true);
   const Rect close = window.GetControlRect(IDC_CLOSE);
-  window.MoveControl(IDC_CLOSE, {width - close.Width(), height + 36 - close.Height(), width,
-                                 height + 36},
-                     true);
+  window.MoveControl(
+      IDC_CLOSE, {width - close.Width(), height + 36 - close.Height(), width, height + 36}, true);
 }
 
 bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {
@@ -164,8 +165,7 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
 // and the interval counts from the end of the previous tick.
 void CControlPanelDlg::OnTimer(unsigned id) {
   Window()->KillTimer(IDT_SOURCE_POLL);
-  if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected &&
-      m_bInitialized) {
+  if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected && m_bInitialized) {
     PollSourceLayout();
   }
   Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
@@ -190,8 +190,7 @@ void CControlPanelDlg::AskAboutEffectsOnMultichannel() {
   m_pEffectsPage->m_bWarnArmed = 0;
   Window()->EnableWindow(false);
   const int answer = m_pEffectsPage->ShowMessage(m_services.strings, IDS_MULTICHANNEL_QUESTION,
-                                                 IDS_WARNING_CAPTION,
-                                                 kMultichannelQuestionStyle);
+                                                 IDS_WARNING_CAPTION, kMultichannelQuestionStyle);
   Window()->EnableWindow(true);
   if (answer == kIdNo) {
     m_pEffectsPage->m_bEnableEffects = 0;

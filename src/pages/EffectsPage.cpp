@@ -17,9 +17,9 @@ constexpr std::array<int, 6> kEffectControls{IDC_OUTPUT_2_1,    IDC_OUTPUT_5_1,
 constexpr unsigned kSourceLayoutPeriodMs = 300;
 
 // Unity gain on every channel, in the order the device is reset at exit.
-constexpr std::array<std::uint32_t, 6> kResetGainOrder{
-    IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_C,  IOCTL_SET_VOLUME_R,
-    IOCTL_SET_VOLUME_L,   IOCTL_SET_VOLUME_RR, IOCTL_SET_VOLUME_RL};
+constexpr std::array<std::uint32_t, 6> kResetGainOrder{IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_C,
+                                                       IOCTL_SET_VOLUME_R,   IOCTL_SET_VOLUME_L,
+                                                       IOCTL_SET_VOLUME_RR,  IOCTL_SET_VOLUME_RL};
 
 struct CommandEntry {
   int id;
@@ -38,7 +38,9 @@ constexpr std::array<CommandEntry, 6> kCommandMap{{
 }  // namespace
 
 CEffectsPage::CEffectsPage(DeviceIo& io, Registry& registry, const StringTable& strings)
-    : PropertyPage(IDD_EFFECTS_PAGE), m_hDevice(io), m_hKey(registry, strings),
+    : PropertyPage(IDD_EFFECTS_PAGE),
+      m_hDevice(io),
+      m_hKey(registry, strings),
       m_strings(strings) {}
 
 void CEffectsPage::DoDataExchange(DataExchange& dx) {
@@ -130,8 +132,10 @@ void CEffectsPage::OnEnableEffects() {
   m_hKey.Write(settings::kEnableFilter, static_cast<std::uint32_t>(m_bEnableEffects));
   // A click only switches the filter; a restore brings the output mode and crossover back too.
   if (m_nActivateAction != ActivateRestore) return;
-  if (m_nOutputMode == 0) OnOutput21();
-  else if (m_nOutputMode == 1) OnOutput51();
+  if (m_nOutputMode == 0)
+    OnOutput21();
+  else if (m_nOutputMode == 1)
+    OnOutput51();
   if (m_nBassOutputMode >= 0 && m_nBassOutputMode < static_cast<int>(kBassCrossovers.size())) {
     SetBassCrossover(m_nBassOutputMode);
   }

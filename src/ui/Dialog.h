@@ -64,8 +64,7 @@ class Dialog {
 
   // A message box owned by this window with a text and caption from the string table; returns
   // the button chosen, or 0 when the window does not exist.
-  int ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
-                  unsigned style);
+  int ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId, unsigned style);
 
  protected:
   virtual void DoDataExchange(DataExchange& /*dx*/) {}

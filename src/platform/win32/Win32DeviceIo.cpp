@@ -22,8 +22,8 @@ bool Win32DeviceIo::Control(DeviceHandle device, std::uint32_t code, const void*
                             std::uint32_t inputSize, void* output, std::uint32_t outputSize,
                             std::uint32_t& bytesReturned) {
   DWORD returned = 0;
-  const BOOL accepted = DeviceIoControl(ToHandle(device), code, const_cast<void*>(input),
-                                        inputSize, output, outputSize, &returned, nullptr);
+  const BOOL accepted = DeviceIoControl(ToHandle(device), code, const_cast<void*>(input), inputSize,
+                                        output, outputSize, &returned, nullptr);
   bytesReturned = returned;
   return accepted != FALSE;
 }

@@ -113,13 +113,13 @@ Rect Win32DialogWindow::GetControlScreenRect(int id) const {
 }
 
 void Win32DialogWindow::MoveControl(int id, const Rect& clientRect, bool repaint) {
-  ::MoveWindow(Item(id), clientRect.left, clientRect.top, clientRect.Width(),
-               clientRect.Height(), repaint ? TRUE : FALSE);
+  ::MoveWindow(Item(id), clientRect.left, clientRect.top, clientRect.Width(), clientRect.Height(),
+               repaint ? TRUE : FALSE);
 }
 
 void Win32DialogWindow::MoveWindow(const Rect& screenRect, bool repaint) {
-  ::MoveWindow(m_window, screenRect.left, screenRect.top, screenRect.Width(),
-               screenRect.Height(), repaint ? TRUE : FALSE);
+  ::MoveWindow(m_window, screenRect.left, screenRect.top, screenRect.Width(), screenRect.Height(),
+               repaint ? TRUE : FALSE);
 }
 
 void Win32DialogWindow::Show(ShowCommand command) {
@@ -149,7 +149,7 @@ void Win32DialogWindow::SetTimer(unsigned id, unsigned periodMs) {
 void Win32DialogWindow::KillTimer(unsigned id) { ::KillTimer(m_window, id); }
 
 int Win32DialogWindow::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                                  unsigned style) {
+                                      unsigned style) {
   return ::MessageBoxW(m_window, text.c_str(), caption.c_str(), style);
 }
 

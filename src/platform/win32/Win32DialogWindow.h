@@ -53,7 +53,7 @@ class Win32DialogWindow : public DialogWindow {
   void SetTimer(unsigned id, unsigned periodMs) override;
   void KillTimer(unsigned id) override;
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                 unsigned style) override;
+                     unsigned style) override;
 
  private:
   HWND Item(int id) const { return GetDlgItem(m_window, id); }

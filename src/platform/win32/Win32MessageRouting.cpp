@@ -95,8 +95,7 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
       dialog.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return FALSE;
     case WM_DRAWITEM:
-      return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE
-                                                                                      : FALSE;
+      return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
       return static_cast<INT_PTR>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     default:

@@ -46,8 +46,8 @@ void MakeBorderlessPopup(DLGTEMPLATE* dialogTemplate) {
 
 // Enter, Escape and Alt+F4 in the sheet act as the owner's Close button: the sheet must never
 // end itself.
-LRESULT CALLBACK SheetSubclass(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam,
-                               UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK SheetSubclass(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
   const bool closeKey =
       message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL);
   if (closeKey || message == WM_CLOSE) {
@@ -154,9 +154,8 @@ bool Win32WindowFactory::CreateModeless(Dialog& dialog, WindowId owner) {
 // The run routes the keyboard of every window of the program (the sheet, the speaker test,
 // the About box), which a system modal loop would do for its own dialog only.
 int Win32WindowFactory::RunModal(Dialog& dialog) {
-  HWND window =
-      CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog.TemplateId()),
-                         nullptr, DialogProcedure, reinterpret_cast<LPARAM>(&dialog));
+  HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog.TemplateId()),
+                                   nullptr, DialogProcedure, reinterpret_cast<LPARAM>(&dialog));
   if (window == nullptr) return -1;
   int result = -1;
   MSG message{};

@@ -46,7 +46,7 @@ void FakeDialogWindow::Show(ShowCommand command) {
 }
 
 int FakeDialogWindow::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                                 unsigned style) {
+                                     unsigned style) {
   boxes.push_back({text, caption, style});
   if (answers.empty()) return kIdOk;
   const int answer = answers.front();

@@ -65,7 +65,7 @@ class FakeDialogWindow : public DialogWindow {
   void SetTimer(unsigned id, unsigned periodMs) override { timers[id] = periodMs; }
   void KillTimer(unsigned id) override { timers.erase(id); }
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                 unsigned style) override;
+                     unsigned style) override;
 
   // A user's click on a radio button: it becomes the only checked button of its group.
   void ClickRadio(const std::vector<int>& group, int id);

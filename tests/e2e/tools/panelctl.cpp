@@ -1,0 +1,237 @@
+// Drives the running control panel from outside, as the system and a user would: window
+// messages, tray callbacks, tab selection, button clicks and message boxes. Used by the
+// end-to-end scenarios under Wine; prints what it sees and exits non-zero when it cannot act.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kPanelTitle[] = L"Quendal5.1RIR: \x63a7\x5236\x53f0";
+constexpr UINT kTrayNotify = WM_USER + 10;
+constexpr UINT kPing = WM_USER + 11;
+
+struct WindowInfo {
+  HWND window;
+  std::wstring title;
+  std::wstring className;
+  bool visible;
+};
+
+std::wstring TitleOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[128] = {};
+  GetClassNameW(window, name, 128);
+  return name;
+}
+
+HWND FindPanel() { return FindWindowW(L"#32770", kPanelTitle); }
+
+DWORD PanelProcess() {
+  DWORD process = 0;
+  if (HWND panel = FindPanel()) GetWindowThreadProcessId(panel, &process);
+  return process;
+}
+
+std::vector<WindowInfo> ProcessWindows(DWORD process) {
+  std::vector<WindowInfo> windows;
+  struct Context {
+    DWORD process;
+    std::vector<WindowInfo>* windows;
+  } context{process, &windows};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* c = reinterpret_cast<Context*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == c->process) {
+          c->windows->push_back(
+              {window, TitleOf(window), ClassOf(window), IsWindowVisible(window) != FALSE});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&context));
+  return windows;
+}
+
+// The property sheet: the panel's owned pop-up that holds a tab control.
+HWND FindSheet() {
+  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
+    if (FindWindowExW(info.window, nullptr, WC_TABCONTROLW, nullptr) != nullptr) {
+      return info.window;
+    }
+  }
+  return nullptr;
+}
+
+HWND FindVisibleByTitle(const std::wstring& title) {
+  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
+    if (info.visible && info.title == title) return info.window;
+  }
+  return nullptr;
+}
+
+void PrintUtf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  std::fputs(utf8.c_str(), stdout);
+}
+
+std::wstring Widen(const char* text) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), size);
+  wide.resize(static_cast<std::size_t>(size > 0 ? size - 1 : 0));
+  return wide;
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "panelctl: %s\n", what);
+  return 2;
+}
+
+int Ping() {
+  HWND panel = FindPanel();
+  if (panel == nullptr) return Fail("no control-panel window");
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(panel, kPing, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) {
+    return Fail("no answer");
+  }
+  std::printf("%lu\n", static_cast<unsigned long>(result));
+  return result == 1 ? 0 : 1;
+}
+
+int Windows() {
+  const DWORD process = PanelProcess();
+  if (process == 0) return Fail("no control-panel window");
+  for (const WindowInfo& info : ProcessWindows(process)) {
+    RECT rect{};
+    GetWindowRect(info.window, &rect);
+    std::printf("%s %ld,%ld,%ld,%ld ", info.visible ? "visible" : "hidden", rect.left, rect.top,
+                rect.right, rect.bottom);
+    PrintUtf8(info.className + L" " + info.title);
+    std::printf("\n");
+  }
+  return 0;
+}
+
+// The text of a message box: its static control 0xFFFF.
+int ShowBox(const std::wstring& caption) {
+  HWND box = FindVisibleByTitle(caption);
+  if (box == nullptr) return Fail("no such message box");
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  PrintUtf8(text);
+  std::printf("\n");
+  return 0;
+}
+
+int PressInWindow(const std::wstring& caption, int id) {
+  HWND window = FindVisibleByTitle(caption);
+  if (window == nullptr) return Fail("no such window");
+  HWND button = GetDlgItem(window, id);
+  if (button == nullptr) return Fail("no such button");
+  PostMessageW(button, BM_CLICK, 0, 0);
+  return 0;
+}
+
+int SelectTab(int index) {
+  HWND sheet = FindSheet();
+  if (sheet == nullptr) return Fail("no property sheet");
+  return SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0) ? 0 : 1;
+}
+
+HWND CurrentPage() {
+  HWND sheet = FindSheet();
+  return sheet ? reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0))
+               : nullptr;
+}
+
+int ClickOnPage(int id) {
+  HWND page = CurrentPage();
+  if (page == nullptr) return Fail("no current page");
+  HWND control = GetDlgItem(page, id);
+  if (control == nullptr) return Fail("no such control on the page");
+  SendMessageW(control, BM_CLICK, 0, 0);
+  return 0;
+}
+
+int PageState(int id) {
+  HWND page = CurrentPage();
+  if (page == nullptr) return Fail("no current page");
+  HWND control = GetDlgItem(page, id);
+  if (control == nullptr) return Fail("no such control on the page");
+  wchar_t text[256] = {};
+  GetWindowTextW(control, text, 256);
+  std::printf("checked=%d enabled=%d text=", IsDlgButtonChecked(page, id) == BST_CHECKED,
+              IsWindowEnabled(control) != FALSE);
+  PrintUtf8(text);
+  std::printf("\n");
+  return 0;
+}
+
+int Resources() {
+  const DWORD process = PanelProcess();
+  if (process == 0) return Fail("no control-panel window");
+  HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process);
+  if (handle == nullptr) return Fail("cannot open the process");
+  DWORD handles = 0;
+  GetProcessHandleCount(handle, &handles);
+  std::printf("handles=%lu gdi=%lu user=%lu\n", handles, GetGuiResources(handle, GR_GDIOBJECTS),
+              GetGuiResources(handle, GR_USEROBJECTS));
+  CloseHandle(handle);
+  return 0;
+}
+
+void Usage() {
+  std::fputs(
+      "usage: panelctl ping | windows | command ID | tray ID MOUSE_MESSAGE | tab INDEX\n"
+      "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n",
+      stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    Usage();
+    return 2;
+  }
+  const std::string verb = argv[1];
+  auto number = [&](int i) { return std::strtol(argv[i], nullptr, 0); };
+  if (verb == "ping") return Ping();
+  if (verb == "windows") return Windows();
+  if (verb == "resources") return Resources();
+  if (verb == "command" && argc == 3) {
+    HWND panel = FindPanel();
+    if (panel == nullptr) return Fail("no control-panel window");
+    return PostMessageW(panel, WM_COMMAND, static_cast<WPARAM>(number(2)), 0) ? 0 : 1;
+  }
+  if (verb == "tray" && argc == 4) {
+    HWND panel = FindPanel();
+    if (panel == nullptr) return Fail("no control-panel window");
+    return PostMessageW(panel, kTrayNotify, static_cast<WPARAM>(number(2)), number(3)) ? 0 : 1;
+  }
+  if (verb == "tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
+  if (verb == "click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
+  if (verb == "state" && argc == 3) return PageState(static_cast<int>(number(2)));
+  if (verb == "box" && argc == 3) return ShowBox(Widen(argv[2]));
+  if (verb == "press" && argc == 4) {
+    return PressInWindow(Widen(argv[2]), static_cast<int>(number(3)));
+  }
+  Usage();
+  return 2;
+}
