@@ -16,4 +16,7 @@ inline constexpr int kIdNo = 7;
 // Button notification sent with WM_COMMAND when a button is clicked.
 inline constexpr int kBnClicked = 0;
 
+// Notification a slider sends with WM_NOTIFY when the mouse button is released on it.
+inline constexpr int kNmReleasedCapture = -16;
+
 }  // namespace quendal
