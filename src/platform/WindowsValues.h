@@ -17,6 +17,9 @@ inline constexpr int kIdNo = 7;
 // Button notification sent with WM_COMMAND when a button is clicked.
 inline constexpr int kBnClicked = 0;
 
+// Notification a slider sends with WM_NOTIFY when the mouse button is released on it.
+inline constexpr int kNmReleasedCapture = -16;
+
 // Window messages the logic handles by number.
 inline constexpr unsigned kWmDeviceChange = 0x0219;
 // WM_DEVICECHANGE event: a device node was added or removed somewhere in the system.

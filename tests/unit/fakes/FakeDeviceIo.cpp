@@ -1,7 +1,6 @@
 #include "fakes/FakeDeviceIo.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quendal::test {
 
@@ -29,7 +28,7 @@ bool FakeDeviceIo::Control(DeviceHandle device, std::uint32_t code, const void* 
   if (refusedCodes.contains(code)) return false;
   if (const auto reply = replies.find(code); reply != replies.end() && output != nullptr) {
     const auto size = std::min<std::size_t>(reply->second.size(), outputSize);
-    std::memcpy(output, reply->second.data(), size);
+    std::copy_n(reply->second.begin(), size, static_cast<std::uint8_t*>(output));
     bytesReturned = static_cast<std::uint32_t>(size);
   }
   return true;

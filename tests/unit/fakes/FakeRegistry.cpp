@@ -1,6 +1,6 @@
 #include "fakes/FakeRegistry.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "device/LittleEndian.h"
 
@@ -31,7 +31,8 @@ bool FakeRegistry::QueryValue(RegistryKeyHandle key, const char* name, void* dat
     size = stored;
     return false;
   }
-  std::memcpy(data, value->second.data.data(), stored);
+  std::copy(value->second.data.begin(), value->second.data.end(),
+            static_cast<std::uint8_t*>(data));
   size = stored;
   return true;
 }

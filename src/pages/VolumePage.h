@@ -1,0 +1,84 @@
+// The volume page, sheet page 0: the master slider, which sets the speakers volume of the
+// system mixer, and six channel sliders, which set the device's output gain per channel from
+// +20 dB (top) to -20 dB (bottom) in 1 dB steps. A channel gain goes to the driver first and
+// is stored only once the driver accepted it; the stored gains are sent again when the page's
+// window is created at start-up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "device/ControlChannel.h"
+#include "device/SettingsKey.h"
+#include "platform/DeviceIo.h"
+#include "platform/Mixer.h"
+#include "platform/Registry.h"
+#include "platform/StringTable.h"
+#include "ui/PropertyPage.h"
+
+namespace quendal {
+
+inline constexpr int kChannelSliderTop = 0;      // +20 dB
+inline constexpr int kChannelSliderUnity = 20;   // 0 dB
+inline constexpr int kChannelSliderBottom = 40;  // -20 dB
+
+// The gain sent and stored for a channel slider position: 10^((20 - position) / 20).
+float GainForSliderPosition(int position);
+// The position nearest to a gain's decibels, so that every stored gain made from a position
+// comes back at that position. Zero, a negative gain and not-a-number show at the bottom,
+// +infinity at the top.
+int SliderPositionForGain(float gain);
+
+class CVolumePage : public PropertyPage {
+ public:
+  // The six output channels, in the order of the page's channel table.
+  enum Channel : std::size_t {
+    kFrontLeft,
+    kFrontRight,
+    kLfe,
+    kCenter,
+    kRearLeft,
+    kRearRight,
+    kChannelCount
+  };
+
+  CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer);
+
+  bool OnInitDialog() override;
+  bool OnSetActive() override;
+  bool OnKillActive() override;
+  bool OnCommand(int id, int notifyCode) override;
+  bool OnNotify(int id, int code, std::intptr_t& result) override;
+
+  void LoadVolumeSettings();
+  // Moves the master slider to the mixer's speakers volume and stores its step.
+  void ReadMasterVolume();
+  // Sets every mixer's speakers volume to the master slider's step and stores the step.
+  void WriteMasterVolume(std::intptr_t& result);
+  void OnReleasedCaptureChannel(Channel channel, std::intptr_t& result);
+  void OnDefaultChannel(Channel channel);
+
+  ControlChannel m_hDevice;
+  SettingsKey m_hKey;
+  std::uint32_t m_dwFilterVolume = 1;
+  std::uint32_t m_dwSystemVolume = 1;
+  // Each gain is at once the request's 4 bytes and the bits of the channel's stored value.
+  float m_fVolumeL = 1.0f;
+  float m_fVolumeR = 1.0f;
+  float m_fVolumeLFE = 1.0f;
+  float m_fVolumeC = 1.0f;
+  float m_fVolumeRL = 1.0f;
+  float m_fVolumeRR = 1.0f;
+
+ private:
+  void PushStoredGains();
+  // Sends a channel's gain member; on success stores it, otherwise shows the failure.
+  bool ApplyChannelGain(Channel channel);
+  void ShowRequestFailure();
+
+  DeviceIo& m_io;
+  const StringTable& m_strings;
+  Mixer& m_mixer;
+};
+
+}  // namespace quendal

@@ -1,0 +1,115 @@
+# Shared helpers of the end-to-end scenarios: a private X display and Wine prefix with CJK
+# fonts linked and a Traditional Chinese locale, the simulated device, the running panel, and
+# screenshots. Source it; call e2e_begin first and rely on its trap to clean up.
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_BUILD=$E2E_ROOT/build/windows
+E2E_SHOTS=$E2E_ROOT/build/e2e
+E2E_PANELCTL=$E2E_BUILD/e2e/panelctl.exe
+E2E_PANEL_DIR='C:\Quendal'
+E2E_SETTINGS_KEY='HKLM\Software\HALVORIN\Quendal5.1RIR\Filter'
+
+e2e_log() { printf '[e2e %s] %s\n' "$(date +%T)" "$*" >&2; }
+
+# A display number nobody else uses on this machine.
+e2e_free_display() {
+  local n
+  for n in $(seq 140 199); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo ":$n"; return; }
+  done
+  return 1
+}
+
+# The Traditional Chinese locale, generated into a private folder.
+e2e_locale() {
+  local dir=$E2E_ROOT/build/e2e-locale
+  if [ ! -d "$dir/zh_TW.UTF-8" ]; then
+    mkdir -p "$dir"
+    localedef -i zh_TW -f UTF-8 "$dir/zh_TW.UTF-8" >/dev/null 2>&1 || true
+  fi
+  export LOCPATH=$dir LC_ALL=zh_TW.UTF-8
+}
+
+e2e_wine() { wine "$@"; }
+
+e2e_begin() {
+  E2E_TMP=$(mktemp -d /tmp/quendal-e2e.XXXXXX)
+  export WINEPREFIX=$E2E_TMP/prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$E2E_SHOTS"
+  e2e_locale
+  DISPLAY=$(e2e_free_display) || { e2e_log "no free display"; return 1; }
+  export DISPLAY
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  E2E_XVFB=$!
+  trap e2e_end EXIT
+  local i
+  for i in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+  timeout 120 wineboot -i >/dev/null 2>&1
+  timeout 60 wineserver -w
+  e2e_link_cjk_fonts
+  mkdir -p "$WINEPREFIX/drive_c/Quendal"
+  cp "$E2E_BUILD/QuendalPanel.exe" "$E2E_PANELCTL" "$WINEPREFIX/drive_c/Quendal/"
+}
+
+e2e_end() {
+  local status=$?
+  [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1
+  [ -n "${E2E_XVFB:-}" ] && kill "$E2E_XVFB" 2>/dev/null && wait "$E2E_XVFB" 2>/dev/null
+  [ -n "${E2E_TMP:-}" ] && rm -rf "$E2E_TMP"
+  exit $status
+}
+
+# Wine links fonts only under a double-byte ANSI code page (the zh_TW locale gives 950); the
+# dialog fonts then fall back to a CJK font for the characters they lack.
+e2e_link_cjk_fonts() {
+  local reg=$E2E_TMP/fonts.reg font='wqy-microhei.ttc,WenQuanYi Micro Hei' face
+  {
+    printf 'REGEDIT4\n\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n'
+    for face in Arial Tahoma System "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+      printf '"%s"="%s"\n' "$face" "$font"
+    done
+  } >"$reg"
+  timeout 60 wine regedit "$reg" >/dev/null 2>&1
+  timeout 60 wineserver -w
+}
+
+# Runs panelctl inside the prefix; prints its output.
+e2e_ctl() { timeout 20 wine "$WINEPREFIX/drive_c/Quendal/panelctl.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# Starts the panel in a virtual desktop and waits until it answers message 1035.
+e2e_start_panel() {
+  (cd "$WINEPREFIX/drive_c/Quendal" &&
+    exec wine explorer /desktop=quendal,1024x768 'C:\Quendal\QuendalPanel.exe' >/dev/null 2>&1) &
+  E2E_PANEL=$!
+  local i
+  for i in $(seq 60); do
+    [ "$(e2e_ctl ping)" = 1 ] && return 0
+    sleep 0.5
+  done
+  e2e_log "the panel did not answer"
+  return 1
+}
+
+# A REG_DWORD of the settings key, as a decimal number; empty when missing.
+e2e_setting() {
+  local line
+  line=$(timeout 20 wine reg query "$E2E_SETTINGS_KEY" /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v name="$1" '$1 == name { print $3 }')
+  [ -n "$line" ] && printf '%d\n' "$line"
+}
+
+e2e_screenshot() {
+  sleep "${2:-0.5}"
+  import -window root "$E2E_SHOTS/$1.png"
+  e2e_log "screenshot $E2E_SHOTS/$1.png"
+}
+
+# Fails the scenario with a message when the two values differ.
+e2e_expect() {
+  if [ "$2" != "$3" ]; then
+    e2e_log "FAILED: $1: expected '$3', got '$2'"
+    return 1
+  fi
+  e2e_log "ok: $1"
+}
