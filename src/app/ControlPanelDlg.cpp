@@ -15,6 +15,7 @@ constexpr unsigned kArrivalSettleMs = 1000;
 // From major version 5 on, the first device-node change that finds the device comes before
 // its audio interfaces are ready; the second one attaches.
 constexpr unsigned kVersionWithEarlyArrival = 5;
+constexpr int kStartupHidingPaints = 2;
 constexpr unsigned kMultichannelQuestionStyle = kMbYesNo | kMbIconExclamation;
 
 constexpr int kVolumePageIndex = 0;
@@ -79,7 +80,8 @@ void CControlPanelDlg::CreatePages() {
   const PanelServices& s = m_services;
   m_pEffectsPage = std::make_unique<CEffectsPage>(s.device, s.registry, s.strings);
   m_pVolumePage = std::make_unique<CVolumePage>(s.device, s.registry, s.strings, s.mixer);
-  m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(s.speakerTest);
+  m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(
+      s.device, s.registry, s.strings, s.sound, s.bitmaps, s.pad, s.system, s.surroundDot);
   m_pInformationPage = std::make_unique<CInformationPage>();
   m_sheet = s.windows.CreatePropertySheet();
   m_sheet->AddPage(*m_pVolumePage);
@@ -126,7 +128,7 @@ bool CControlPanelDlg::OnClose() {
 
 // The window's template is visible; these first two paints are what hide it after start-up.
 void CControlPanelDlg::OnPaint() {
-  if (m_nPaintCount > 1) return;
+  if (m_nPaintCount >= kStartupHidingPaints) return;
   Window()->ShowOwnedPopups(false);
   Window()->Show(ShowCommand::kHide);
   ++m_nPaintCount;
@@ -244,6 +246,9 @@ void CControlPanelDlg::DetachDevice() {
 void CControlPanelDlg::OnOpenSettings() {
   if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
   if (m_bConnected) {
+    // Start-up hiding is over once the user asks for the window: a late paint must not hide
+    // it again.
+    m_nPaintCount = kStartupHidingPaints;
     const Rect frame = Window()->GetControlScreenRect(IDC_SHEET_FRAME);
     m_sheet->SetActivePage(kVolumePageIndex);
     m_sheet->PlaceOnTop(frame, true);

@@ -3,14 +3,16 @@
 #pragma once
 
 #include "device/DevicePresence.h"
+#include "platform/Bitmaps.h"
 #include "platform/DeviceIo.h"
 #include "platform/Mixer.h"
+#include "platform/Pad.h"
 #include "platform/Registry.h"
 #include "platform/Sound.h"
 #include "platform/StringTable.h"
 #include "platform/System.h"
 #include "platform/Tray.h"
-#include "speakertest/SpeakerTestDlg.h"
+#include "speakertest/SurroundMotion.h"
 #include "ui/WindowFactory.h"
 
 namespace quendal {
@@ -25,7 +27,10 @@ struct PanelServices {
   Tray& tray;
   DevicePresence& presence;
   WindowFactory& windows;
-  SpeakerTestServices speakerTest;
+  Bitmaps& bitmaps;
+  Pad& pad;
+  // The surround dot's place and saved colours, kept for the life of the process.
+  SurroundDotGlobals& surroundDot;
 };
 
 }  // namespace quendal

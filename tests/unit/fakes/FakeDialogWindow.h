@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -58,7 +59,10 @@ class FakeDialogWindow : public DialogWindow {
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
   void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
-  void Destroy() override { ++*destroyCount; }
+  void Destroy() override {
+    ++*destroyCount;
+    if (onDestroy) onDestroy();
+  }
   void EndDialog(int result) override { endResult = result; }
   void PostCommand(int id) override { postedCommands.push_back(id); }
 
@@ -88,6 +92,7 @@ class FakeDialogWindow : public DialogWindow {
   // Counts destructions; tests may point it at a counter that outlives the window.
   int ownDestroyCount = 0;
   int* destroyCount = &ownDestroyCount;
+  std::function<void()> onDestroy;
 
  private:
   Control ControlAt(int id) const;
