@@ -1,7 +1,6 @@
 #include "fakes/FakeDeviceIo.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quendal::test {
 
@@ -21,15 +20,15 @@ bool FakeDeviceIo::Control(DeviceHandle device, std::uint32_t code, const void* 
   if (!m_open.contains(device)) ++misuses;
   const auto* in = static_cast<const std::uint8_t*>(input);
   const auto* out = static_cast<const std::uint8_t*>(output);
-  const bool zeroed = out == nullptr || std::all_of(out, out + outputSize,
-                                                    [](std::uint8_t b) { return b == 0; });
-  requests.push_back({device, code, std::vector<std::uint8_t>(in, in + (in ? inputSize : 0)),
-                      outputSize, zeroed});
+  const bool zeroed =
+      out == nullptr || std::all_of(out, out + outputSize, [](std::uint8_t b) { return b == 0; });
+  requests.push_back(
+      {device, code, std::vector<std::uint8_t>(in, in + (in ? inputSize : 0)), outputSize, zeroed});
   bytesReturned = 0;
   if (refusedCodes.contains(code)) return false;
   if (const auto reply = replies.find(code); reply != replies.end() && output != nullptr) {
     const auto size = std::min<std::size_t>(reply->second.size(), outputSize);
-    std::memcpy(output, reply->second.data(), size);
+    std::copy_n(reply->second.begin(), size, static_cast<std::uint8_t*>(output));
     bytesReturned = static_cast<std::uint32_t>(size);
   }
   return true;

@@ -1,6 +1,6 @@
 #include "fakes/FakeRegistry.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "device/LittleEndian.h"
 
@@ -31,7 +31,8 @@ bool FakeRegistry::QueryValue(RegistryKeyHandle key, const char* name, void* dat
     size = stored;
     return false;
   }
-  std::memcpy(data, value->second.data.data(), stored);
+  std::copy(value->second.data.begin(), value->second.data.end(),
+            static_cast<std::uint8_t*>(data));
   size = stored;
   return true;
 }
@@ -53,8 +54,8 @@ void FakeRegistry::CloseKey(RegistryKeyHandle key) {
   if (m_handles.erase(key) == 0) ++misuses;
 }
 
-void FakeRegistry::Put(const std::string& name, std::uint32_t type,
-                       std::vector<std::uint8_t> data, RegistryRoot root) {
+void FakeRegistry::Put(const std::string& name, std::uint32_t type, std::vector<std::uint8_t> data,
+                       RegistryRoot root) {
   m_keys[{root, kSettingsPath}][name] = {type, std::move(data)};
 }
 
@@ -64,8 +65,7 @@ void FakeRegistry::PutDword(const std::string& name, std::uint32_t data, Registr
   Put(name, kRegDword, bytes, root);
 }
 
-std::optional<std::uint32_t> FakeRegistry::Dword(const std::string& name,
-                                                 RegistryRoot root) const {
+std::optional<std::uint32_t> FakeRegistry::Dword(const std::string& name, RegistryRoot root) const {
   const Values& values = ValuesAt(root);
   const auto value = values.find(name);
   if (value == values.end() || value->second.data.size() != 4) return std::nullopt;
