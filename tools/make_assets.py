@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Draws and synthesises every picture, icon and sound that the panel's resource script names.
+
+    make_assets.py OUTPUT_DIR   writes the files into OUTPUT_DIR
+    make_assets.py --list       prints the file names, one a line (the build's list of outputs)
+
+The output depends on nothing but this code, Pillow and the font: no clock, no randomness
+beyond a fixed-seed generator, so two runs give the same bytes.
+"""
+
+import os
+import sys
+from functools import partial
+
+import asset_pictures as pictures
+import asset_sounds as sounds
+
+
+def _catalogue():
+    """File name and a function making its bytes, for every asset."""
+    files = []
+    for resource, channel, tenths_hz in sounds.TONES:
+        files.append(("tone_%d.wav" % resource, partial(sounds.test_tone, channel, tenths_hz)))
+    files.append(("silence_215.wav", sounds.silence))
+    files.append(("surround_209.wav", sounds.surround_sound))
+    for normal, active, label, facing, cone_scale in pictures.SPEAKERS:
+        for resource, is_active in ((normal, False), (active, True)):
+            drawing = partial(pictures.speaker, label, facing, cone_scale, is_active)
+            files.append(("speaker_%d.bmp" % resource, _then(drawing, pictures.bmp_256)))
+    files.append(("listener_1019.bmp", _then(pictures.listener, pictures.bmp_256)))
+    files.append(("pad_187.bmp", _then(pictures.surround_pad, pictures.bmp_16)))
+    for name, word, pressed, enabled in (("testu", "測試", False, True),
+                                         ("testd", "停止", True, True),
+                                         ("testx", "測試", False, False)):
+        drawing = partial(pictures.start_button, word, pressed, enabled)
+        files.append(("%s.bmp" % name, _then(drawing, pictures.bmp_16)))
+    for resource, drawing in ((130, pictures.icon_connected), (131, pictures.icon_not_connected),
+                              (186, pictures.icon_settings_open), (242, pictures.icon_panel)):
+        files.append(("icon_%d.ico" % resource, partial(pictures.ico_rgba, drawing)))
+    files.append(("icon_203.ico", _then(pictures.icon_about, pictures.ico_256)))
+    return files
+
+
+def _then(draw, encode):
+    return lambda: encode(draw())
+
+
+def main(arguments):
+    if arguments == ["--list"]:
+        for name, _ in _catalogue():
+            print(name)
+        return 0
+    if len(arguments) != 1:
+        print(__doc__, file=sys.stderr)
+        return 2
+    output = arguments[0]
+    os.makedirs(output, exist_ok=True)
+    for name, make in _catalogue():
+        with open(os.path.join(output, name), "wb") as file:
+            file.write(make())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
