@@ -10,6 +10,8 @@ inline constexpr unsigned kMbYesNo = 0x4;
 inline constexpr unsigned kMbIconHand = 0x10;
 inline constexpr unsigned kMbIconExclamation = 0x30;
 inline constexpr int kIdOk = 1;
+// With kIdOk, also the commands of Enter and Escape in a dialog.
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 

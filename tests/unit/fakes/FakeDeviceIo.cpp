@@ -29,7 +29,7 @@ bool FakeDeviceIo::Control(DeviceHandle device, std::uint32_t code, const void* 
   if (refusedCodes.contains(code)) return false;
   if (const auto reply = replies.find(code); reply != replies.end() && output != nullptr) {
     const auto size = std::min<std::size_t>(reply->second.size(), outputSize);
-    std::memcpy(output, reply->second.data(), size);
+    if (size > 0) std::memcpy(output, reply->second.data(), size);
     bytesReturned = static_cast<std::uint32_t>(size);
   }
   return true;

@@ -31,7 +31,8 @@ bool FakeRegistry::QueryValue(RegistryKeyHandle key, const char* name, void* dat
     size = stored;
     return false;
   }
-  std::memcpy(data, value->second.data.data(), stored);
+  // An empty value has no data pointer to copy from.
+  if (stored > 0) std::memcpy(data, value->second.data.data(), stored);
   size = stored;
   return true;
 }
