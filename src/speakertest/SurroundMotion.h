@@ -1,0 +1,58 @@
+// The motion of the surround test: where the circling source is after a given time, where that
+// puts the dot on the pad, and the record of the last dot drawn.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/DialogWindow.h"
+#include "platform/Pad.h"
+
+namespace quendal {
+
+// The source on its circle of radius 4 around the listener: sx grows to the right, sy to the
+// front.
+struct SourcePosition {
+  float sx = 0.0f;
+  float sy = 0.0f;
+  // The source has just passed the front, within the first 0.00045 of a revolution: the driver's
+  // speaker test is started again.
+  bool resynchronise = false;
+};
+
+// The source `elapsedMs` milliseconds after the start of the test: a quarter turn clockwise every
+// 1877.5 ms, beginning at the front.
+SourcePosition SourceAt(double elapsedMs);
+
+struct PadPoint {
+  int x = 0;
+  int y = 0;
+  bool operator==(const PadPoint&) const = default;
+};
+
+// The pixel of the pad's client area for a source position: the circle becomes the ellipse
+// inscribed in the client area, touching its edges at the front, right, back and left.
+PadPoint DotOnPad(float sx, float sy, const Rect& client);
+
+// The 3 x 3 dot around a point, in the order its pixels are saved, restored and drawn.
+inline constexpr std::size_t kDotPixels = 9;
+std::array<PadPoint, kDotPixels> DotPixels(PadPoint centre);
+
+// Where the dot was last drawn on the pad and the colours it covered, kInvalidColour where
+// nothing was saved. One per process, owned by the program and handed to the speaker-test
+// window: it outlives every hiding of the window, so the first dot of a later test erases the
+// dot that the previous test left on the pad.
+struct SurroundDotGlobals {
+  PadPoint g_ptDot;
+  std::array<Colour, kDotPixels> g_crSaved = InvalidColours();
+
+ private:
+  static constexpr std::array<Colour, kDotPixels> InvalidColours() {
+    std::array<Colour, kDotPixels> colours{};
+    colours.fill(kInvalidColour);
+    return colours;
+  }
+};
+
+}  // namespace quendal
