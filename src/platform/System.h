@@ -1,4 +1,5 @@
-// Port onto the system: the executable's path, the system version, waiting and the clock.
+// Port onto the few system services the program asks of Windows directly: where it runs
+// from, which version of Windows it runs on, waiting and the millisecond clock.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,14 @@ namespace quendal {
 class System {
  public:
   virtual ~System() = default;
-  virtual std::string ExecutablePath() const = 0;   // full path of the running executable (ANSI)
-  virtual unsigned MajorVersion() const = 0;        // low byte of GetVersion()
+
+  // Full path of the running executable (ANSI); empty when it cannot be had.
+  virtual std::string ExecutablePath() const = 0;
+  // Low byte of GetVersion(): 4 for Windows 95/98/Me/NT 4, 5 for 2000/XP, ...
+  virtual unsigned MajorVersion() const = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
-  virtual std::uint32_t Milliseconds() const = 0;   // timeGetTime()
+  // timeGetTime(): milliseconds since Windows started, wrapping at 2^32.
+  virtual std::uint32_t Milliseconds() const = 0;
 };
 
 }  // namespace quendal

@@ -7,9 +7,7 @@
 
 namespace quendal::test {
 
-namespace {
-
-std::string ReadFile(const std::string& path) {
+std::string ReadTextFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream text;
@@ -17,9 +15,9 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-std::map<std::string, unsigned> ReadDefines(const std::string& headerPath) {
+std::map<std::string, unsigned> ReadResourceIds(const std::string& headerPath) {
   std::map<std::string, unsigned> defines;
-  const std::string header = ReadFile(headerPath);
+  const std::string header = ReadTextFile(headerPath);
   const std::regex define(R"(#define\s+(\w+)\s+(\d+))");
   for (auto it = std::sregex_iterator(header.begin(), header.end(), define);
        it != std::sregex_iterator(); ++it) {
@@ -27,6 +25,8 @@ std::map<std::string, unsigned> ReadDefines(const std::string& headerPath) {
   }
   return defines;
 }
+
+namespace {
 
 // Undoes the resource compiler's escapes: \n, \\, \" and a doubled quote.
 std::string Unescape(const std::string& literal) {
@@ -64,8 +64,8 @@ std::wstring DecodeUtf8(const std::string& text) {
 }
 
 RcStringTable::RcStringTable(const std::string& rcPath, const std::string& idHeaderPath) {
-  const auto defines = ReadDefines(idHeaderPath);
-  const std::string script = ReadFile(rcPath);
+  const auto defines = ReadResourceIds(idHeaderPath);
+  const std::string script = ReadTextFile(rcPath);
   const std::regex block(R"re(STRINGTABLE[^\n]*\nBEGIN\n([\s\S]*?)\nEND)re");
   const std::regex entry(R"re(^\s*(\w+)\s*,?\s*"((?:[^"]|"")*)"\s*$)re");
   for (auto it = std::sregex_iterator(script.begin(), script.end(), block);

@@ -23,6 +23,11 @@ class RcStringTable : public StringTable {
   std::map<unsigned, std::wstring> m_entries;
 };
 
+// The whole of a source file; throws when it cannot be read.
+std::string ReadTextFile(const std::string& path);
+// The numeric #defines of the shared id header, by name.
+std::map<std::string, unsigned> ReadResourceIds(const std::string& headerPath);
+
 // UTF-8 to wide characters, for the texts of the resource script.
 std::wstring DecodeUtf8(const std::string& text);
 

@@ -1,0 +1,89 @@
+#include "device/DevicePresence.h"
+
+#include "platform/WindowsValues.h"
+#include "resource_ids.h"
+
+namespace quendal {
+
+namespace {
+
+constexpr const char* kLibraryName = "Zanfilter.dll";
+constexpr const char* kIsDeviceInstalled = "IsDeviceInstalled";
+constexpr const char* kAddUsbAudioFilter = "AddUSBAudioFilter";
+
+// The library for the length of one question; freed on every path.
+class LoadedLibrary {
+ public:
+  LoadedLibrary(FilterLibrary& library, const std::string& path)
+      : m_library(library), m_handle(path.empty() ? 0 : library.Load(path)) {}
+  ~LoadedLibrary() { Free(); }
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+  // Zero when the library did not load or lacks the export.
+  LibraryExport Find(const char* name) {
+    return m_handle != 0 ? m_library.Find(m_handle, name) : 0;
+  }
+
+  void Free() {
+    if (m_handle != 0) m_library.Free(m_handle);
+    m_handle = 0;
+  }
+
+ private:
+  FilterLibrary& m_library;
+  LibraryHandle m_handle;
+};
+
+}  // namespace
+
+UsbDevicePresence::UsbDevicePresence(DeviceIo& io, FilterLibrary& library, System& system,
+                                     const StringTable& strings, Prompt& prompt,
+                                     NameConverter& names)
+    : m_library(library),
+      m_system(system),
+      m_strings(strings),
+      m_prompt(prompt),
+      m_walk(io, names) {}
+
+int UsbDevicePresence::IsDevicePresent() {
+  LoadedLibrary library(m_library, LibraryPath());
+  const LibraryExport isDeviceInstalled = library.Find(kIsDeviceInstalled);
+  if (isDeviceInstalled == 0) {
+    library.Free();
+    ShowWarningMessage(IDS_LIBRARY_MISSING);
+    return 0;
+  }
+  // The bus is walked even when the driver is not installed; either verdict alone is silent.
+  const int installed = m_library.Call(isDeviceInstalled);
+  const int found = FindDeviceOnUsbBus();
+  return installed != 0 && found != 0;
+}
+
+bool UsbDevicePresence::RegisterAudioFilter() {
+  LoadedLibrary library(m_library, LibraryPath());
+  const LibraryExport addUsbAudioFilter = library.Find(kAddUsbAudioFilter);
+  if (addUsbAudioFilter == 0) {
+    library.Free();
+    ShowWarningMessage(IDS_LIBRARY_MISSING);
+    return false;
+  }
+  // A refusal only warns: the library's code names the string to show in its low 16 bits.
+  if (m_library.Call(addUsbAudioFilter) == 0) ShowWarningMessage(m_library.LastError() & 0xFFFF);
+  return true;
+}
+
+void UsbDevicePresence::ShowWarningMessage(unsigned id) {
+  m_prompt.ShowMessageBox(m_strings.Load(id), m_strings.Load(IDS_WARNING_CAPTION),
+                          kMbOk | kMbIconExclamation);
+}
+
+std::string UsbDevicePresence::LibraryPath() const {
+  const std::string executable = m_system.ExecutablePath();
+  const std::size_t lastBackslash = executable.rfind('\\');
+  // Without a folder the bare name would be searched for along the system's path.
+  if (lastBackslash == std::string::npos) return {};
+  return executable.substr(0, lastBackslash + 1) + kLibraryName;
+}
+
+}  // namespace quendal

@@ -1,0 +1,16 @@
+// The system services over GetModuleFileNameA, GetVersion, Sleep and timeGetTime.
+#pragma once
+
+#include "platform/System.h"
+
+namespace quendal {
+
+class Win32System : public System {
+ public:
+  std::string ExecutablePath() const override;
+  unsigned MajorVersion() const override;
+  void Sleep(unsigned milliseconds) override;
+  std::uint32_t Milliseconds() const override;
+};
+
+}  // namespace quendal
