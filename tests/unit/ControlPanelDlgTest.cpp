@@ -222,7 +222,9 @@ TEST_F(ControlPanelDlgTest, PollTickPlaysSilenceOnMaterialAndAsksOnceAboutMultic
     f.io.refuseOpen = c.unopenable;
     f.panel.OnTimer(IDT_SOURCE_POLL);
     EXPECT_EQ(f.sound.log.size(), c.played ? 1u : 0u) << c.name;
-    if (c.played) EXPECT_EQ(f.sound.log[0], "play 215") << c.name;
+    if (c.played) {
+      EXPECT_EQ(f.sound.log[0], "play 215") << c.name;
+    }
     ASSERT_EQ(f.EffectsWindow().boxes.size(), c.asked ? 1u : 0u) << c.name;
     if (c.asked) {
       EXPECT_EQ(f.EffectsWindow().boxes[0].text, f.strings.Load(IDS_MULTICHANNEL_QUESTION));

@@ -86,7 +86,7 @@ class ControlPanelFixture : public ::testing::Test {
   FakeDevicePresence presence;
   FakeWindowFactory windows;
   FakeBitmaps bitmaps;
-  FakePad pad;
+  FakePad pad{61, 53};  // the pad control's client area
   SurroundDotGlobals surroundDot;
   PanelServices services{io,    registry, strings, system, sound,  mixer,
                          tray,  presence, windows, bitmaps, pad, surroundDot};
