@@ -76,6 +76,7 @@ std::optional<std::uint32_t> AnnouncedLength(std::span<const std::uint8_t> heade
 // end with its terminator inside that length.
 std::optional<std::u16string> NameInReply(std::span<const std::uint8_t> reply,
                                           std::uint32_t lengthOffset, std::uint32_t nameOffset) {
+  if (reply.size() < lengthOffset + 4) return std::nullopt;
   const std::uint32_t length = GetLittleEndian32(reply.data() + lengthOffset);
   if (length <= nameOffset || length > reply.size() || (length - nameOffset) % 2 != 0) {
     return std::nullopt;

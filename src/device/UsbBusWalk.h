@@ -18,8 +18,9 @@ namespace quendal {
 
 class UsbBusWalk {
  public:
-  // The root hub is tier 1. USB allows hubs down to tier 5; the walk follows them to tier 7
-  // so that it never recurses without end on a looping or hostile topology.
+  // The root hub is tier 1, and USB chains at most five external hubs below it. The walk
+  // follows hubs down to tier 7, past anything real, so that a looping or hostile topology
+  // cannot make it recurse without end.
   static constexpr int kMaxHubTier = 7;
   // "\\.\" plus a hub's ANSI name and its terminator must fit in this many bytes.
   static constexpr std::size_t kHubPathSize = 256;
