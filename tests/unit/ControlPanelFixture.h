@@ -40,11 +40,18 @@ class ControlPanelFixture : public ::testing::Test {
     EXPECT_EQ(tray.misuses, 0);
   }
 
-  // Creates the window and runs its initialisation; false when it ended the run at once.
-  bool Start() {
+  // Creates the window from its template, before its initialisation.
+  FakeDialogWindow& CreateWindow() {
     auto created = std::make_unique<FakeDialogWindow>();
     window = created.get();
     panel.AttachWindow(std::move(created));
+    return *window;
+  }
+
+  // Runs the initialisation (creating the window first if needed); false when it ended the run
+  // at once.
+  bool Start() {
+    if (window == nullptr) CreateWindow();
     return panel.OnInitDialog();
   }
 

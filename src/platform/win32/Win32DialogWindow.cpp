@@ -122,6 +122,19 @@ void Win32DialogWindow::MoveWindow(const Rect& screenRect, bool repaint) {
                repaint ? TRUE : FALSE);
 }
 
+// The icons are shared resource icons: the system frees them with the module, so the window
+// never destroys them.
+void Win32DialogWindow::SetIcon(unsigned iconId) {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  const auto load = [&](int metricX, int metricY) {
+    return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                               GetSystemMetrics(metricX),
+                                               GetSystemMetrics(metricY), LR_SHARED));
+  };
+  SendMessageW(m_window, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+  SendMessageW(m_window, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+}
+
 void Win32DialogWindow::Show(ShowCommand command) {
   ShowWindow(m_window, static_cast<int>(command));
 }

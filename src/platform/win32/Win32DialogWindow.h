@@ -43,6 +43,7 @@ class Win32DialogWindow : public DialogWindow {
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(m_window); }
+  void SetIcon(unsigned iconId) override;
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override;
   void ShowOwnedPopups(bool show) override;

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 #include <prsht.h>
+// <prsht.h> maps PropertySheet to PropertySheetW; the program's port of that name is meant here.
+#undef PropertySheet
 
 #include <set>
 #include <vector>
