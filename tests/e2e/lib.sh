@@ -27,7 +27,8 @@ e2e_locale() {
     mkdir -p "$dir"
     localedef -i zh_TW -f UTF-8 "$dir/zh_TW.UTF-8" >/dev/null 2>&1 || true
   fi
-  export LOCPATH=$dir LC_ALL=zh_TW.UTF-8
+  export LOCPATH=$dir
+  export LC_ALL=zh_TW.UTF-8
 }
 
 e2e_wine() { wine "$@"; }
