@@ -317,19 +317,20 @@ int State(const Args&) {
 struct Command {
   std::string_view name;
   int (*run)(const Args&);
+  std::size_t maxArgs;
   const char* usage;
 };
 
 constexpr Command kCommands[] = {
-    {"install", Install, "install [path\\to\\QuendalSim.sys]"},
-    {"plug", Plug, "plug"},
-    {"unplug", Unplug, "unplug"},
-    {"devchange", DeviceChange, "devchange [n]"},
-    {"source", Source, "source 5.1|2|none"},
-    {"topology", Topology, "topology external|root|absent"},
-    {"fail", FailNext, "fail <code-hex> <n>"},
-    {"log", Log, "log [--clear]"},
-    {"state", State, "state"},
+    {"install", Install, 1, "install [path\\to\\QuendalSim.sys]"},
+    {"plug", Plug, 0, "plug"},
+    {"unplug", Unplug, 0, "unplug"},
+    {"devchange", DeviceChange, 1, "devchange [n]"},
+    {"source", Source, 1, "source 5.1|2|none"},
+    {"topology", Topology, 1, "topology external|root|absent"},
+    {"fail", FailNext, 2, "fail <code-hex> <n>"},
+    {"log", Log, 1, "log [--clear]"},
+    {"state", State, 0, "state"},
 };
 
 int Usage() {
@@ -345,7 +346,7 @@ int main(int argc, char** argv) {
   const std::string_view name = argv[1];
   const Args args(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
-    if (command.name == name) return command.run(args);
+    if (command.name == name && args.size() <= command.maxArgs) return command.run(args);
   }
   return Usage();
 }

@@ -142,6 +142,7 @@ check "a wrong size does not use up a planned failure" "0x223000 refused 87
 0x223000 refused 1117
 0x223000 ok 0" "$(sim fail 223000 1 && probe ioctl 223000:00:0 223000:-:0 223000:-:0)"
 check_status "a bad code for fail is refused" 1 sim fail zz 1
+check_status "extra arguments are refused" 2 sim plug now
 
 echo "== the source layout"
 for row in "5.1 01000000" "2 00010000" "none 00000000"; do
