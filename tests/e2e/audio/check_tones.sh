@@ -96,7 +96,7 @@ listen() {
     return
   fi
   echo "== $label"
-  if timeout 60 "$PYTHON" "$HERE/analyze.py" "${checks[0]}" "$OUT/$name.raw" "${checks[@]:1}" \
+  if timeout 60 "$PYTHON" -B "$HERE/analyze.py" "${checks[0]}" "$OUT/$name.raw" "${checks[@]:1}" \
     --wall-end "$AUDIO_RECORD_END" --calls "$OUT/$name.calls" | tee "$OUT/$name.txt"; then
     result "$label" PASS
   else
@@ -123,7 +123,7 @@ check_press() {
 
 # The checker must be able to fail before its pass means anything.
 check_checker() {
-  if timeout 120 "$PYTHON" "$HERE/test_analyze.py" >"$OUT/test_analyze.txt" 2>&1; then
+  if timeout 120 "$PYTHON" -B "$HERE/test_analyze.py" >"$OUT/test_analyze.txt" 2>&1; then
     result "recording checker's own tests" PASS
   else
     cat "$OUT/test_analyze.txt"
