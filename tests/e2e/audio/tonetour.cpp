@@ -1,0 +1,93 @@
+// Plays WAVE files the way the speaker test plays its tones, so that the sound chain under Wine
+// can be checked without the panel: each file looped with PlaySound until the next one starts,
+// then all sound stopped.
+//
+//   tonetour tour FILE...   each file for 1000 ms, in the order given, then stop
+//   tonetour press FILE     one file for 700 ms, then stop (a press held on a speaker)
+//   tonetour devices        the wave-out and mixer devices Windows sees
+//
+// Every start and stop is printed with the system time in seconds since 1970, so that the
+// caller can line the recording up with the calls.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string_view>
+
+namespace {
+
+constexpr DWORD kTourStepMs = 1000;
+constexpr DWORD kPressMs = 700;
+
+double UnixSeconds() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  ULARGE_INTEGER ticks;
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  constexpr unsigned long long kEpochIn100ns = 116444736000000000ULL;
+  return static_cast<double>(ticks.QuadPart - kEpochIn100ns) / 1e7;
+}
+
+// Sleeps until `step` whole steps after `start`, so the steps do not drift apart.
+void SleepUntil(ULONGLONG start, DWORD stepMs, int step) {
+  const ULONGLONG deadline = start + static_cast<ULONGLONG>(stepMs) * step;
+  const ULONGLONG now = GetTickCount64();
+  if (deadline > now) Sleep(static_cast<DWORD>(deadline - now));
+}
+
+int PlayEach(wchar_t** files, int count, DWORD stepMs) {
+  const ULONGLONG start = GetTickCount64();
+  for (int i = 0; i < count; ++i) {
+    SleepUntil(start, stepMs, i);
+    const double when = UnixSeconds();
+    if (!PlaySoundW(files[i], nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP | SND_NODEFAULT)) {
+      std::printf("FAILED PlaySound %ls\n", files[i]);
+      PlaySoundW(nullptr, nullptr, SND_PURGE);
+      return 1;
+    }
+    std::printf("play %.6f %ls\n", when, files[i]);
+    std::fflush(stdout);
+  }
+  SleepUntil(start, stepMs, count);
+  const double when = UnixSeconds();
+  PlaySoundW(nullptr, nullptr, SND_PURGE);
+  std::printf("stop %.6f\n", when);
+  return 0;
+}
+
+int ListDevices() {
+  const UINT waveCount = waveOutGetNumDevs();
+  std::printf("wave-out devices: %u\n", waveCount);
+  for (UINT i = 0; i < waveCount; ++i) {
+    WAVEOUTCAPSW caps{};
+    if (waveOutGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+      std::printf("  %u: %ls, %u channels\n", i, caps.szPname, caps.wChannels);
+  }
+  const UINT mixerCount = mixerGetNumDevs();
+  std::printf("mixer devices: %u\n", mixerCount);
+  for (UINT i = 0; i < mixerCount; ++i) {
+    MIXERCAPSW caps{};
+    if (mixerGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+      std::printf("  %u: %ls\n", i, caps.szPname);
+  }
+  return waveCount > 0 ? 0 : 1;
+}
+
+int Usage() {
+  std::fputs("usage: tonetour tour FILE... | tonetour press FILE | tonetour devices\n", stderr);
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  const std::wstring_view mode = argv[1];
+  if (mode == L"tour" && argc >= 3) return PlayEach(argv + 2, argc - 2, kTourStepMs);
+  if (mode == L"press" && argc == 3) return PlayEach(argv + 2, 1, kPressMs);
+  if (mode == L"devices" && argc == 2) return ListDevices();
+  return Usage();
+}
