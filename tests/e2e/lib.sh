@@ -31,25 +31,32 @@ e2e_locale() {
   export LC_ALL=zh_TW.UTF-8
 }
 
-e2e_wine() { wine "$@"; }
-
 e2e_begin() {
   E2E_TMP=$(mktemp -d /tmp/quendal-e2e.XXXXXX)
   export WINEPREFIX=$E2E_TMP/prefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$E2E_SHOTS"
+  mkdir -p "$E2E_SHOTS" "$WINEPREFIX"
   e2e_locale
+  # Windows can only be made in a prefix that was booted with a display.
   DISPLAY=$(e2e_free_display) || { e2e_log "no free display"; return 1; }
   export DISPLAY
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   E2E_XVFB=$!
   trap e2e_end EXIT
   local i
   for i in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-  timeout 120 wineboot -i >/dev/null 2>&1
-  timeout 60 wineserver -w
-  e2e_link_cjk_fonts
+  # The server keeps the simulated driver and its state for the whole scenario. The prefix's
+  # first processes keep their output open, so it is booted with its output elsewhere.
+  wineserver -p </dev/null >/dev/null 2>&1
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1
+  e2e_prefix_settings
+  # The desktop settings take effect when the prefix's desktop process starts anew.
+  timeout 30 wineserver -k >/dev/null 2>&1
+  timeout 30 wineserver -w >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1
   mkdir -p "$WINEPREFIX/drive_c/Quendal"
-  cp "$E2E_BUILD/QuendalPanel.exe" "$E2E_PANELCTL" "$WINEPREFIX/drive_c/Quendal/"
+  cp "$E2E_BUILD/QuendalPanel.exe" "$E2E_PANELCTL" "$E2E_BUILD/sim/Zanfilter.dll" \
+    "$E2E_BUILD/sim/simctl.exe" "$E2E_BUILD/sim/QuendalSim.sys" "$WINEPREFIX/drive_c/Quendal/"
 }
 
 e2e_end() {
@@ -60,28 +67,39 @@ e2e_end() {
   exit $status
 }
 
-# Wine links fonts only under a double-byte ANSI code page (the zh_TW locale gives 950); the
-# dialog fonts then fall back to a CJK font for the characters they lack.
-e2e_link_cjk_fonts() {
-  local reg=$E2E_TMP/fonts.reg font='wqy-microhei.ttc,WenQuanYi Micro Hei' face
+# Every program of the prefix runs in one virtual desktop with a task bar and notification
+# area, so the tools reach the panel's windows and its broadcasts. Wine links fonts only under
+# a double-byte ANSI code page (the zh_TW locale gives 950); the dialog fonts then fall back to
+# a CJK font for the characters they lack.
+e2e_prefix_settings() {
+  local reg=$E2E_TMP/prefix.reg font='wqy-microhei.ttc,WenQuanYi Micro Hei' face
   {
     printf 'REGEDIT4\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n"Desktop"="Default"\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="1024x768"\n\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n'
     for face in Arial Tahoma System "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
       printf '"%s"="%s"\n' "$face" "$font"
     done
   } >"$reg"
-  timeout 60 wine regedit "$reg" >/dev/null 2>&1
-  timeout 60 wineserver -w
+  timeout 60 wine regedit "$reg" </dev/null >/dev/null 2>&1
 }
 
+# The simulated device, installed and plugged in.
+e2e_install_device() {
+  local output
+  output=$(timeout 120 wine 'C:\Quendal\simctl.exe' install </dev/null 2>&1 | tr -d '\r')
+  e2e_log "$output"
+}
+
+e2e_sim() { timeout 60 wine 'C:\Quendal\simctl.exe' "$@" </dev/null 2>&1 | tr -d '\r'; }
+
 # Runs panelctl inside the prefix; prints its output.
-e2e_ctl() { timeout 20 wine "$WINEPREFIX/drive_c/Quendal/panelctl.exe" "$@" 2>/dev/null | tr -d '\r'; }
+e2e_ctl() { timeout 20 wine 'C:\Quendal\panelctl.exe' "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 # Starts the panel in a virtual desktop and waits until it answers message 1035.
 e2e_start_panel() {
-  (cd "$WINEPREFIX/drive_c/Quendal" &&
-    exec wine explorer /desktop=quendal,1024x768 'C:\Quendal\QuendalPanel.exe' >/dev/null 2>&1) &
+  (cd "$WINEPREFIX/drive_c/Quendal" && exec wine 'C:\Quendal\QuendalPanel.exe' </dev/null >/dev/null 2>&1) &
   E2E_PANEL=$!
   local i
   for i in $(seq 60); do

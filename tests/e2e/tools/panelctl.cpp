@@ -205,14 +205,7 @@ void Usage() {
 
 }  // namespace
 
-// The panel runs in a named virtual desktop; windows of another desktop are invisible to
-// FindWindow and EnumWindows, so this thread joins that desktop first.
-void JoinPanelDesktop() {
-  if (HDESK desktop = OpenDesktopW(L"quendal", 0, FALSE, GENERIC_ALL)) SetThreadDesktop(desktop);
-}
-
 int main(int argc, char** argv) {
-  JoinPanelDesktop();
   if (argc < 2) {
     Usage();
     return 2;
