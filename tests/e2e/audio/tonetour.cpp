@@ -4,7 +4,8 @@
 //
 //   tonetour tour FILE...   each file for 1000 ms, in the order given, then stop
 //   tonetour press FILE     one file for 700 ms, then stop (a press held on a speaker)
-//   tonetour devices        the wave-out and mixer devices Windows sees
+//   tonetour devices        the wave-out and mixer devices Windows sees, and each mixer's
+//                           speakers volume
 //
 // Every start and stop is printed with the system time in seconds since 1970, so that the
 // caller can line the recording up with the calls.
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -58,6 +60,51 @@ int PlayEach(wchar_t** files, int count, DWORD stepMs) {
   return 0;
 }
 
+// The volume of a mixer's speakers destination line, which the panel's master slider reads and
+// sets, or why it has none (a capture mixer has no such line).
+std::string DescribeSpeakersVolume(UINT device) {
+  HMIXER mixer = nullptr;
+  if (mixerOpen(&mixer, device, 0, 0, MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR) {
+    return "cannot be opened";
+  }
+  const auto object = reinterpret_cast<HMIXEROBJ>(mixer);
+  std::string description = "no speakers line";
+  MIXERLINEW line{};
+  line.cbStruct = sizeof line;
+  line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+  if (mixerGetLineInfoW(object, &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) ==
+      MMSYSERR_NOERROR) {
+    description = "speakers line without a volume control";
+    MIXERCONTROLW control{};
+    control.cbStruct = sizeof control;
+    MIXERLINECONTROLSW controls{};
+    controls.cbStruct = sizeof controls;
+    controls.dwLineID = line.dwLineID;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof control;
+    controls.pamxctrl = &control;
+    MIXERCONTROLDETAILS_UNSIGNED value{};
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof details;
+    details.cChannels = 1;
+    details.cbDetails = sizeof value;
+    details.paDetails = &value;
+    if (mixerGetLineControlsW(object, &controls,
+                              MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+        MMSYSERR_NOERROR) {
+      details.dwControlID = control.dwControlID;
+      description = mixerGetControlDetailsW(
+                        object, &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) ==
+                            MMSYSERR_NOERROR
+                        ? "speakers volume " + std::to_string(value.dwValue)
+                        : "speakers volume unreadable";
+    }
+  }
+  mixerClose(mixer);
+  return description;
+}
+
 int ListDevices() {
   const UINT waveCount = waveOutGetNumDevs();
   std::printf("wave-out devices: %u\n", waveCount);
@@ -71,7 +118,7 @@ int ListDevices() {
   for (UINT i = 0; i < mixerCount; ++i) {
     MIXERCAPSW caps{};
     if (mixerGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-      std::printf("  %u: %ls\n", i, caps.szPname);
+      std::printf("  %u: %ls, %s\n", i, caps.szPname, DescribeSpeakersVolume(i).c_str());
   }
   return waveCount > 0 ? 0 : 1;
 }

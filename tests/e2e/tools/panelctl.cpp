@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,12 +91,14 @@ void PrintUtf8(const std::wstring& text) {
   std::fputs(utf8.c_str(), stdout);
 }
 
-std::wstring Widen(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), size);
-  wide.resize(static_cast<std::size_t>(size > 0 ? size - 1 : 0));
-  return wide;
+// An argument as typed. The narrow argv holds it in the ANSI code page, which cannot spell
+// every caption.
+std::wstring WideArgument(int index) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::wstring argument = arguments != nullptr && index < count ? arguments[index] : L"";
+  LocalFree(arguments);
+  return argument;
 }
 
 int Fail(const char* what) {
@@ -196,10 +199,106 @@ int Resources() {
   return 0;
 }
 
+// The system time in seconds since 1970, the clock the recorder of the sound checks uses.
+double UnixSeconds() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  ULARGE_INTEGER ticks;
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  constexpr unsigned long long kEpochIn100ns = 116444736000000000ULL;
+  return static_cast<double>(ticks.QuadPart - kEpochIn100ns) / 1e7;
+}
+
+HWND ControlIn(const std::wstring& caption, int id) {
+  HWND window = FindVisibleByTitle(caption);
+  return window ? GetDlgItem(window, id) : nullptr;
+}
+
+// A click on a control of a top-level window, handled before this returns; prints the time it
+// was sent, so that a recording can be lined up with it.
+int ClickIn(const std::wstring& caption, int id) {
+  HWND control = ControlIn(caption, id);
+  if (control == nullptr) return Fail("no such window or control");
+  const double when = UnixSeconds();
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) {
+    return Fail("the click was not handled");
+  }
+  std::printf("%.6f\n", when);
+  return 0;
+}
+
+void PrintRect(const char* name, const RECT& rect) {
+  std::printf("%s %ld %ld %ld %ld", name, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+// Screen rectangle of a control of a top-level window: where a pointer has to go.
+int RectIn(const std::wstring& caption, int id) {
+  HWND control = ControlIn(caption, id);
+  if (control == nullptr) return Fail("no such window or control");
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  PrintRect("rect", rect);
+  std::printf("\n");
+  return 0;
+}
+
+HWND ControlOnPage(int id) {
+  HWND page = CurrentPage();
+  return page ? GetDlgItem(page, id) : nullptr;
+}
+
+int SliderPosition(int id) {
+  HWND slider = ControlOnPage(id);
+  if (slider == nullptr) return Fail("no such control on the page");
+  std::printf("%ld\n", static_cast<long>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
+  return 0;
+}
+
+// Asks a trackbar of the panel for one of its rectangles. The trackbar writes it into its own
+// process, so the record lives there for the call.
+bool TrackbarRect(HWND slider, UINT message, RECT& rect) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(slider, &process);
+  HANDLE handle = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, process);
+  if (handle == nullptr) return false;
+  void* remote = VirtualAllocEx(handle, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+  bool read = false;
+  if (remote != nullptr) {
+    DWORD_PTR result = 0;
+    read = SendMessageTimeoutW(slider, message, 0, reinterpret_cast<LPARAM>(remote),
+                               SMTO_ABORTIFHUNG, 5000, &result) &&
+           ReadProcessMemory(handle, remote, &rect, sizeof rect, nullptr);
+    VirtualFreeEx(handle, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(handle);
+  if (read) MapWindowPoints(slider, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  return read;
+}
+
+// Screen rectangles of a slider's thumb and channel on the current page: where a drag starts
+// and how far it may go.
+int SliderThumb(int id) {
+  HWND slider = ControlOnPage(id);
+  if (slider == nullptr) return Fail("no such control on the page");
+  RECT thumb{};
+  RECT channel{};
+  if (!TrackbarRect(slider, TBM_GETTHUMBRECT, thumb) ||
+      !TrackbarRect(slider, TBM_GETCHANNELRECT, channel)) {
+    return Fail("cannot read the slider's rectangles");
+  }
+  PrintRect("thumb", thumb);
+  PrintRect(" channel", channel);
+  std::printf("\n");
+  return 0;
+}
+
 void Usage() {
   std::fputs(
       "usage: panelctl ping | windows | command ID | tray ID MOUSE_MESSAGE | tab INDEX\n"
-      "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n",
+      "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n"
+      "       | clickin CAPTION ID | rect CAPTION ID | slider ID | thumb ID\n",
       stderr);
 }
 
@@ -228,10 +327,14 @@ int main(int argc, char** argv) {
   if (verb == "tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
   if (verb == "click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
   if (verb == "state" && argc == 3) return PageState(static_cast<int>(number(2)));
-  if (verb == "box" && argc == 3) return ShowBox(Widen(argv[2]));
+  if (verb == "box" && argc == 3) return ShowBox(WideArgument(2));
   if (verb == "press" && argc == 4) {
-    return PressInWindow(Widen(argv[2]), static_cast<int>(number(3)));
+    return PressInWindow(WideArgument(2), static_cast<int>(number(3)));
   }
+  if (verb == "clickin" && argc == 4) return ClickIn(WideArgument(2), static_cast<int>(number(3)));
+  if (verb == "rect" && argc == 4) return RectIn(WideArgument(2), static_cast<int>(number(3)));
+  if (verb == "slider" && argc == 3) return SliderPosition(static_cast<int>(number(2)));
+  if (verb == "thumb" && argc == 3) return SliderThumb(static_cast<int>(number(2)));
   Usage();
   return 2;
 }
