@@ -286,6 +286,22 @@ def icon_panel(size):
     return surface.result()
 
 
+BANNER_WIDTH, BANNER_HEIGHT = 168, 32
+
+
+def panel_banner():
+    """The strip under the settings: the 5.1 emblem and the product's name, at the size of the
+    control that shows it, so that no system has to stretch it."""
+    picture = Image.new("RGBA", (BANNER_WIDTH, BANNER_HEIGHT), CLEAR)
+    picture.alpha_composite(icon_panel(BANNER_HEIGHT), (0, 0))
+    draw = ImageDraw.Draw(picture)
+    text_font = font(15)
+    left, top, right, bottom = draw.textbbox((0, 0), "Quendal5.1RIR", font=text_font)
+    draw.text((BANNER_HEIGHT + 6 - left, (BANNER_HEIGHT - (bottom - top)) // 2 - top),
+              "Quendal5.1RIR", font=text_font, fill=BLUE_BODY)
+    return picture
+
+
 ABOUT_WIDTH, ABOUT_HEIGHT = 52, 50
 
 
@@ -338,6 +354,12 @@ def ico_rgba(draw_at_size):
         picture = draw_at_size(size)
         images.append(asset_formats.rgba_icon_image(size, size, list(picture.getdata())))
     return asset_formats.ico(images)
+
+
+def ico_rgba_picture(picture):
+    """One 32-bit image with alpha, at the picture's own size."""
+    return asset_formats.ico([asset_formats.rgba_icon_image(picture.width, picture.height,
+                                                            list(picture.getdata()))])
 
 
 def ico_256(picture):

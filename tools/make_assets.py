@@ -35,8 +35,9 @@ def _catalogue():
         drawing = partial(pictures.start_button, word, pressed, enabled)
         files.append(("%s.bmp" % name, _then(drawing, pictures.bmp_16)))
     for resource, drawing in ((130, pictures.icon_connected), (131, pictures.icon_not_connected),
-                              (186, pictures.icon_settings_open), (242, pictures.icon_panel)):
+                              (186, pictures.icon_settings_open)):
         files.append(("icon_%d.ico" % resource, partial(pictures.ico_rgba, drawing)))
+    files.append(("icon_242.ico", _then(pictures.panel_banner, pictures.ico_rgba_picture)))
     files.append(("icon_203.ico", _then(pictures.icon_about, pictures.ico_256)))
     return files
 

@@ -143,6 +143,14 @@ void CControlPanelDlg::OnMove() {
   m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
 }
 
+// Activating the window raises it; the sheet it owns goes back on top of it. Some window
+// managers finish the activation only after Open settings has placed the sheet.
+void CControlPanelDlg::OnActivate() {
+  if (m_bInitialized) {
+    m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
+  }
+}
+
 void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }
 
 bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,

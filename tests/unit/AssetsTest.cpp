@@ -354,7 +354,7 @@ INSTANTIATE_TEST_SUITE_P(Assets, IconTest,
                          ::testing::Values(IconCase{IDI_CONNECTED, {{16, 16}, {32, 32}}, 32},
                                            IconCase{IDI_NOT_CONNECTED, {{16, 16}, {32, 32}}, 32},
                                            IconCase{IDI_SETTINGS_OPEN, {{16, 16}, {32, 32}}, 32},
-                                           IconCase{IDI_PANEL, {{16, 16}, {32, 32}}, 32},
+                                           IconCase{IDI_PANEL, {{168, 32}}, 32},
                                            IconCase{IDI_ABOUT, {{52, 50}}, 8}),
                          [](const auto& info) {
                            return "Icon" + std::to_string(info.param.resource);

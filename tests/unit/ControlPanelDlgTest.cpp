@@ -433,6 +433,15 @@ TEST_F(ControlPanelDlgTest, MovingKeepsTheSheetOverTheFrame) {
   EXPECT_FALSE(sheet().visible);
 }
 
+TEST_F(ControlPanelDlgTest, ActivationPutsTheSheetBackOverTheWindow) {
+  StartConnected();
+  panel.OnOpenSettings();
+  window->windowRect = {50, 60, 490, 460};
+  panel.OnActivate();
+  EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
+  EXPECT_TRUE(sheet().visible);
+}
+
 TEST_F(ControlPanelDlgTest, AnswersItsMessagesAndPassesOtherCommandsOn) {
   StartConnected();
   EXPECT_EQ(Send(WM_PANEL_PING), 1);

@@ -126,8 +126,31 @@ int Windows() {
     std::printf("%s %ld,%ld,%ld,%ld ", info.visible ? "visible" : "hidden", rect.left, rect.top,
                 rect.right, rect.bottom);
     PrintUtf8(info.className + L" " + info.title);
+    if (HWND owner = GetWindow(info.window, GW_OWNER)) {
+      std::printf(" (owner: ");
+      PrintUtf8(TitleOf(owner) + L")");
+    }
     std::printf("\n");
   }
+  return 0;
+}
+
+// The child windows of the panel's property sheet, with their ids and visibility.
+int SheetChildren() {
+  HWND sheet = FindSheet();
+  if (sheet == nullptr) return Fail("no property sheet");
+  EnumChildWindows(
+      sheet,
+      [](HWND child, LPARAM) -> BOOL {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        std::printf("%s id=%d %ld,%ld,%ld,%ld ", IsWindowVisible(child) ? "visible" : "hidden",
+                    GetDlgCtrlID(child), rect.left, rect.top, rect.right, rect.bottom);
+        PrintUtf8(ClassOf(child) + L" " + TitleOf(child));
+        std::printf("\n");
+        return TRUE;
+      },
+      0);
   return 0;
 }
 
@@ -296,7 +319,8 @@ int SliderThumb(int id) {
 
 void Usage() {
   std::fputs(
-      "usage: panelctl ping | windows | command ID | tray ID MOUSE_MESSAGE | tab INDEX\n"
+      "usage: panelctl ping | windows | sheet | command ID | post MSG WPARAM LPARAM | tray ID "
+      "MOUSE_MESSAGE | tab INDEX\n"
       "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n"
       "       | clickin CAPTION ID | rect CAPTION ID | slider ID | thumb ID\n",
       stderr);
@@ -314,10 +338,19 @@ int main(int argc, char** argv) {
   if (verb == "ping") return Ping();
   if (verb == "windows") return Windows();
   if (verb == "resources") return Resources();
+  if (verb == "sheet") return SheetChildren();
   if (verb == "command" && argc == 3) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, WM_COMMAND, static_cast<WPARAM>(number(2)), 0) ? 0 : 1;
+  }
+  if (verb == "post" && argc == 5) {
+    HWND panel = FindPanel();
+    if (panel == nullptr) return Fail("no control-panel window");
+    return PostMessageW(panel, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
+                        number(4))
+               ? 0
+               : 1;
   }
   if (verb == "tray" && argc == 4) {
     HWND panel = FindPanel();
