@@ -10,8 +10,11 @@ test tones' channel mask: FL FR FC LFE BL BR.
         about its length. With --silence-after, nothing may sound after the last one.
 
     analyze.py window RECORDING --channel CH --frequency HZ (--start T0 --end T1 | --calls LOG)
+                      [--level DBFS]
         The tone must sound on its channel from T0 (or at most --latency, 0.4 s, later) to T1,
-        and nothing may sound before T0 or after T1 (plus at most --stop-latency, 0.1 s).
+        and nothing may sound before T0 or after T1 (plus at most --stop-latency, 0.1 s). With
+        --level, its RMS level while held must be that many dB of full scale (within
+        --level-tolerance, 0.5 dB): what a volume setting does to the sound.
 
 Times are seconds from the first recorded frame, or, with --wall-end (the system time at which
 the recording was stopped), seconds since 1970 on the clock of the player. --calls names the
@@ -19,9 +22,9 @@ player's log: lines "play TIME NAME" and "stop TIME"; in tour mode it adds the d
 call to the sound.
 
 Prints a line per tone and exits with 1 when anything fails (2 on a usage error). Breaks
-within a tone (runs of silent frames of 1 ms or more) are counted and shown but do not fail the
-check: Wine's looped PlaySound of a clip this short stutters at the start of a tone and drops
-a few milliseconds now and then when the machine is busy.
+within a tone (runs of silent frames of 1 ms or more, up to 0.1 s) are counted and shown but do
+not fail the check: Wine's looped PlaySound of a clip this short stutters at the start of a
+tone and drops a few milliseconds now and then, tens of milliseconds when the machine is busy.
 """
 
 import argparse
@@ -40,6 +43,7 @@ ISOLATION_DB = 30.0  # how much quieter every other channel must be than the ton
 FREQUENCY_TOLERANCE = 0.01
 LOWEST_HZ = 20.0
 SHORTEST_GAP = 0.001  # a break in a tone this long or longer is heard as a click
+LONGEST_DROPOUT = 0.1  # a break in a tone up to this long is a dropout, not the tone's end
 CLOCK_SLACK = 0.05  # how far the recorder's clock may be off the player's, in seconds
 
 
@@ -87,18 +91,38 @@ class Recording:
         return db(np.sqrt(np.mean(part**2, axis=0))) if len(part) else np.full(6, -240.0)
 
     def span_around(self, channel, seconds):
-        """Start and end of the run of sounding blocks of a channel that holds `seconds`."""
+        """Start and end of the sound of a channel that holds `seconds`: its run of sounding
+        blocks, across dropouts (breaks of up to LONGEST_DROPOUT, which `gaps` shows)."""
         sounding = self.block_db[:, channel] > SOUND_DB
+        reach = int(round(LONGEST_DROPOUT / BLOCK_SECONDS)) + 1
         middle = min(self.block(seconds), len(sounding) - 1)
-        if middle < 0 or not sounding[middle]:
+        if middle < 0:
             return None
-        first = middle
-        while first > 0 and sounding[first - 1]:
-            first -= 1
-        last = middle
-        while last + 1 < len(sounding) and sounding[last + 1]:
-            last += 1
+        near = [i for i in range(middle - reach, middle + reach + 1)
+                if 0 <= i < len(sounding) and sounding[i]]
+        if not near:
+            return None
+        first = last = min(near, key=lambda i: abs(i - middle))
+        while True:
+            earlier = [i for i in range(max(first - reach, 0), first) if sounding[i]]
+            if not earlier:
+                break
+            first = earlier[0]
+        while True:
+            ahead = range(last + 1, min(last + reach + 1, len(sounding)))
+            later = [i for i in ahead if sounding[i]]
+            if not later:
+                break
+            last = later[-1]
         return first * BLOCK_SECONDS, (last + 1) * BLOCK_SECONDS
+
+    def sounding_level(self, channel, start, end):
+        """RMS level in dBFS of a channel within [start, end), over its sounding blocks only,
+        so that a dropout does not lower it."""
+        first, last = self.block(start), self.block(end)
+        rows = self.block_db[first:last, channel]
+        power = [10 ** (value / 10) for value in rows if value > SOUND_DB]
+        return -240.0 if not power else float(db(np.sqrt(np.mean(power))))
 
     def loud_blocks(self, start, end):
         """Times of the blocks within [start, end) in which any channel is above silence."""
@@ -275,11 +299,17 @@ def check_window(recording, arguments):
     print_header()
     channel, hertz = arguments.channel, arguments.frequency
     failures, levels, found = tone_failures(recording, channel, hertz, latest_start, end)
+    level = recording.sounding_level(channel, latest_start, end)
+    if arguments.level is not None and abs(level - arguments.level) > arguments.level_tolerance:
+        failures.append("level %.2f dBFS, expected %.2f dBFS" % (level, arguments.level))
     span = recording.span_around(channel, (latest_start + end) / 2)
     surely_held = end - CLOCK_SLACK
     if span is None or span[0] > latest_start or span[1] < surely_held:
         failures.append("does not sound throughout %.3f-%.3f s" % (latest_start, surely_held))
     print_row(recording, "1", channel, hertz, found, span, levels, failures)
+    if arguments.level is not None:
+        print("level while held, dropouts left out: %.2f dBFS, expected %.2f dBFS" % (
+            level, arguments.level))
     passed = not failures
     passed &= check_silence(recording, "before the window", 0.0, start - CLOCK_SLACK)
     passed &= check_silence(recording, "after the window", end + arguments.stop_latency,
@@ -316,6 +346,10 @@ def parse(argv):
                         help="longest delay allowed from the play call to the sound, in seconds")
     window.add_argument("--stop-latency", type=float, default=0.1,
                         help="longest delay allowed from the stop call to silence, in seconds")
+    window.add_argument("--level", type=float,
+                        help="RMS level of the tone while held, in dB of full scale")
+    window.add_argument("--level-tolerance", type=float, default=0.5,
+                        help="how far the level may be off, in dB")
     arguments = parser.parse_args(argv)
     if arguments.mode == "window" and not arguments.calls and (
             arguments.start is None or arguments.end is None):

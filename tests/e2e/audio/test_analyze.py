@@ -42,6 +42,13 @@ class Tape:
         self.samples[first : first + len(tone), analyze.CHANNEL_NAMES.index(channel)] += tone
         return self
 
+    def drop(self, channel, start, seconds):
+        """A dropout: the sink got nothing for a while."""
+        first = int(round(start * RATE))
+        self.samples[first : first + int(round(seconds * RATE)),
+                     analyze.CHANNEL_NAMES.index(channel)] = 0
+        return self
+
     def save(self, folder):
         path = os.path.join(folder, "recording.raw")
         self.samples.clip(-32768, 32767).astype("<i2").tofile(path)
@@ -104,6 +111,9 @@ class TourTest(CheckerCase):
             ("never stopped: rear left goes on",
              tour_tape().lay("BL", 440.0, LEAD_IN + 6, 1.5), False),
             ("nothing at all", Tape(8.0), False),
+            ("a 40 ms dropout in the rear left", tour_tape().drop("BL", LEAD_IN + 5.6, 0.04),
+             True),
+            ("a 300 ms hole in the centre", tour_tape().drop("FC", LEAD_IN + 1.4, 0.3), False),
         ]
         for name, tape, passes in cases:
             with self.subTest(name):
@@ -148,12 +158,37 @@ class WindowTest(CheckerCase):
              self.sounding("FR", 329.6, 2.5, 2.8, self.sounding("FL", 261.6, start, end)), False),
             ("on the wrong speaker", self.sounding("FR", 261.6, start, end), False),
             ("wrong note", self.sounding("FL", 293.7, start, end), False),
+            ("a 40 ms dropout while held",
+             self.sounding("FL", 261.6, start, end).drop("FL", start + 0.5, 0.04), True),
+            ("a 300 ms hole while held",
+             self.sounding("FL", 261.6, start, end).drop("FL", start + 0.3, 0.3), False),
         ]
         arguments = ["window", "--channel", "FL", "--frequency", "261.6",
                      "--start", str(start), "--end", str(end)]
         for name, tape, passes in cases:
             with self.subTest(name):
                 self.assert_verdict(tape, arguments, passes)
+
+
+    def test_level_while_held(self):
+        start, end = self.PRESS
+        # A full-scale rising sawtooth over the positive half: RMS 1/sqrt(3) of full scale.
+        full = 20 * np.log10(1 / np.sqrt(3))
+        arguments = ["window", "--channel", "FL", "--frequency", "261.6",
+                     "--start", str(start), "--end", str(end)]
+        cases = [
+            ("full volume, expected full", 1.0, full, True),
+            ("turned down to 0.85, expected so", 0.85, full + 20 * np.log10(0.85), True),
+            ("turned down to 0.85, expected full", 0.85, full, False),
+            ("full volume, expected 0.4", 1.0, full + 20 * np.log10(0.4), False),
+            ("0.4, expected 0.85", 0.4, full + 20 * np.log10(0.85), False),
+        ]
+        for name, played, expected, passes in cases:
+            with self.subTest(name):
+                # A dropout while held must not pass for a lower volume.
+                tape = Tape(3.0).lay("FL", 261.6, start, end - start, played)
+                tape.drop("FL", start + 0.5, 0.05)
+                self.assert_verdict(tape, arguments + ["--level", "%.3f" % expected], passes)
 
 
 class BreaksTest(unittest.TestCase):

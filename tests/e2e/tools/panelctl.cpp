@@ -222,33 +222,19 @@ int Resources() {
   return 0;
 }
 
-// The system time in seconds since 1970, the clock the recorder of the sound checks uses.
-double UnixSeconds() {
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  ULARGE_INTEGER ticks;
-  ticks.LowPart = now.dwLowDateTime;
-  ticks.HighPart = now.dwHighDateTime;
-  constexpr unsigned long long kEpochIn100ns = 116444736000000000ULL;
-  return static_cast<double>(ticks.QuadPart - kEpochIn100ns) / 1e7;
-}
-
 HWND ControlIn(const std::wstring& caption, int id) {
   HWND window = FindVisibleByTitle(caption);
   return window ? GetDlgItem(window, id) : nullptr;
 }
 
-// A click on a control of a top-level window, handled before this returns; prints the time it
-// was sent, so that a recording can be lined up with it.
+// A click on a control of a top-level window, handled before this returns.
 int ClickIn(const std::wstring& caption, int id) {
   HWND control = ControlIn(caption, id);
   if (control == nullptr) return Fail("no such window or control");
-  const double when = UnixSeconds();
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) {
     return Fail("the click was not handled");
   }
-  std::printf("%.6f\n", when);
   return 0;
 }
 
