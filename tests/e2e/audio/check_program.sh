@@ -12,7 +12,9 @@
 #   3. master volume: opening the settings shows the mixers' volume on the master slider (the
 #      two capture mixers, which have no speakers line, are passed over); a drag of the slider
 #      stores its step as "SystemVolume" and sets the mixers by the narrow scale; the page reads
-#      the same step back; the speaker test's tones come out that much quieter.
+#      the same step back; the speaker test's tones come out that much quieter. Wine's mixers
+#      set the volume of the program's own streams, not the sink's: the sink's volume is only
+#      shown.
 #
 # Run as root. Prints PASS/FAIL per check and exits non-zero on any failure. Recordings, calls,
 # reports stay in build/e2e/program, screenshots in build/e2e. Every wait is bounded; takes
