@@ -465,6 +465,18 @@ TEST_F(ControlPanelDlgTest, TrayMenuCommandsReachTheWindow) {
   EXPECT_TRUE(window->visible);
 }
 
+TEST_F(ControlPanelDlgTest, UnplugWhileTheTrayMenuIsOpenLeavesTheMenuToItsLoop) {
+  StartConnected();
+  tray.whileTracking = [this] {
+    presence.present = false;
+    panel.OnDeviceChange(kDbtDevNodesChanged);
+  };
+  EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kLeftButtonDown), 1);
+  EXPECT_EQ(tray.menusEnded, 1);
+  EXPECT_EQ(TrayState(), kNotConnected);
+  EXPECT_EQ(tray.OpenMenus(), 2);
+}
+
 TEST_F(ControlPanelDlgTest, ShellRestartBringsTheIconBack) {
   StartConnected();
   tray.RestartShell();
