@@ -76,11 +76,23 @@ HWND FindSheet() {
   return nullptr;
 }
 
+// A shown top-level window of any process (a second instance's box has no panel).
 HWND FindVisibleByTitle(const std::wstring& title) {
-  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
-    if (info.visible && info.title == title) return info.window;
-  }
-  return nullptr;
+  struct Search {
+    const std::wstring* title;
+    HWND found;
+  } search{&title, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        if (IsWindowVisible(window) && TitleOf(window) == *s->title) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 void PrintUtf8(const std::wstring& text) {
@@ -188,7 +200,32 @@ int ClickOnPage(int id) {
   if (page == nullptr) return Fail("no current page");
   HWND control = GetDlgItem(page, id);
   if (control == nullptr) return Fail("no such control on the page");
-  SendMessageW(control, BM_CLICK, 0, 0);
+  // Posted: the click may open a message box that waits for this very tool.
+  PostMessageW(control, BM_CLICK, 0, 0);
+  return 0;
+}
+
+void PrintRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+// The screen rectangle of a control on the current page: left top right bottom.
+int ControlRect(int id) {
+  HWND page = CurrentPage();
+  if (page == nullptr) return Fail("no current page");
+  HWND control = GetDlgItem(page, id);
+  if (control == nullptr) return Fail("no such control on the page");
+  PrintRect(control);
+  return 0;
+}
+
+// The screen rectangle of the popup menu being shown.
+int MenuRect() {
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (menu == nullptr || !IsWindowVisible(menu)) return Fail("no menu shown");
+  PrintRect(menu);
   return 0;
 }
 
@@ -221,7 +258,7 @@ int Resources() {
 
 void Usage() {
   std::fputs(
-      "usage: panelctl ping | windows | sheet | command ID | post MSG WPARAM LPARAM | tray ID MOUSE_MESSAGE | tab INDEX\n"
+      "usage: panelctl ping | windows | sheet | menurect | rect ID | command ID | post MSG WPARAM LPARAM | tray ID MOUSE_MESSAGE | tab INDEX\n"
       "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n",
       stderr);
 }
@@ -239,6 +276,8 @@ int main(int argc, char** argv) {
   if (verb == "windows") return Windows();
   if (verb == "resources") return Resources();
   if (verb == "sheet") return SheetChildren();
+  if (verb == "menurect") return MenuRect();
+  if (verb == "rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
   if (verb == "command" && argc == 3) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
