@@ -140,15 +140,18 @@ void CControlPanelDlg::OnMove() {
     Window()->Show(ShowCommand::kHide);
     return;
   }
-  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
+  PlaceSheetOverFrame();
 }
 
-// Activating the window raises it; the sheet it owns goes back on top of it. Some window
-// managers finish the activation only after Open settings has placed the sheet.
+// Activating the window raises it; the sheet it owns must go back on top of it. Some window
+// managers finish raising only after the activation's messages, so the sheet is placed again
+// once they have been handled.
 void CControlPanelDlg::OnActivate() {
-  if (m_bInitialized) {
-    m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
-  }
+  if (m_bInitialized) Window()->PostWindowMessage(WM_PLACE_SHEET);
+}
+
+void CControlPanelDlg::PlaceSheetOverFrame() {
+  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
 }
 
 void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }
@@ -165,6 +168,9 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
       return true;
     case WM_PANEL_PING:
       result = 1;
+      return true;
+    case WM_PLACE_SHEET:
+      PlaceSheetOverFrame();
       return true;
     default:
       return false;

@@ -63,6 +63,7 @@ class CControlPanelDlg : public Dialog {
   void LayOutAroundSheet();
   void DetachDevice();
   void ActivateEffectsPage(int action);
+  void PlaceSheetOverFrame();
   void PollSourceLayout();
   void AskAboutEffectsOnMultichannel();
   void ShowTray(unsigned iconId, unsigned menuId);

@@ -438,6 +438,8 @@ TEST_F(ControlPanelDlgTest, ActivationPutsTheSheetBackOverTheWindow) {
   panel.OnOpenSettings();
   window->windowRect = {50, 60, 490, 460};
   panel.OnActivate();
+  EXPECT_THAT(window->postedMessages, ElementsAre(unsigned{WM_PLACE_SHEET}));
+  Send(WM_PLACE_SHEET);
   EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
   EXPECT_TRUE(sheet().visible);
 }

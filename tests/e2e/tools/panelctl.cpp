@@ -179,7 +179,9 @@ int PressInWindow(const std::wstring& caption, int id) {
   if (window == nullptr) return Fail("no such window");
   HWND button = GetDlgItem(window, id);
   if (button == nullptr) return Fail("no such button");
-  PostMessageW(button, BM_CLICK, 0, 0);
+  // The command itself, as the button sends it: a simulated click is lost when the box is not
+  // the active window.
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   return 0;
 }
 
