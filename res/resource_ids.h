@@ -73,7 +73,6 @@
 // Private window messages (WM_USER + 10, WM_USER + 11).
 #define WM_TRAYNOTIFY 1034
 #define WM_PANEL_PING 1035
-#define WM_PLACE_SHEET 1036
 
 // Icons.
 #define IDI_CONNECTED 130

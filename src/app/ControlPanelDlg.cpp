@@ -143,13 +143,6 @@ void CControlPanelDlg::OnMove() {
   PlaceSheetOverFrame();
 }
 
-// Activating the window raises it; the sheet it owns must go back on top of it. Some window
-// managers finish raising only after the activation's messages, so the sheet is placed again
-// once they have been handled.
-void CControlPanelDlg::OnActivate() {
-  if (m_bInitialized) Window()->PostWindowMessage(WM_PLACE_SHEET);
-}
-
 void CControlPanelDlg::PlaceSheetOverFrame() {
   m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
 }
@@ -168,9 +161,6 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
       return true;
     case WM_PANEL_PING:
       result = 1;
-      return true;
-    case WM_PLACE_SHEET:
-      PlaceSheetOverFrame();
       return true;
     default:
       return false;

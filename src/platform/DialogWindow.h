@@ -72,8 +72,6 @@ class DialogWindow {
   virtual void EndDialog(int result) = 0;
   // Posts WM_COMMAND with the id (lParam 0) to this window.
   virtual void PostCommand(int id) = 0;
-  // Posts a message without parameters to this window.
-  virtual void PostWindowMessage(unsigned message) = 0;
 
   // Window timers: WM_TIMER with the id reaches the dialog's OnTimer.
   virtual void SetTimer(unsigned id, unsigned periodMs) = 0;

@@ -433,17 +433,6 @@ TEST_F(ControlPanelDlgTest, MovingKeepsTheSheetOverTheFrame) {
   EXPECT_FALSE(sheet().visible);
 }
 
-TEST_F(ControlPanelDlgTest, ActivationPutsTheSheetBackOverTheWindow) {
-  StartConnected();
-  panel.OnOpenSettings();
-  window->windowRect = {50, 60, 490, 460};
-  panel.OnActivate();
-  EXPECT_THAT(window->postedMessages, ElementsAre(unsigned{WM_PLACE_SHEET}));
-  Send(WM_PLACE_SHEET);
-  EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
-  EXPECT_TRUE(sheet().visible);
-}
-
 TEST_F(ControlPanelDlgTest, AnswersItsMessagesAndPassesOtherCommandsOn) {
   StartConnected();
   EXPECT_EQ(Send(WM_PANEL_PING), 1);

@@ -155,10 +155,6 @@ void Win32DialogWindow::PostCommand(int id) {
   PostMessageW(m_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
-void Win32DialogWindow::PostWindowMessage(unsigned message) {
-  PostMessageW(m_window, message, 0, 0);
-}
-
 void Win32DialogWindow::SetTimer(unsigned id, unsigned periodMs) {
   ::SetTimer(m_window, id, periodMs, nullptr);
 }

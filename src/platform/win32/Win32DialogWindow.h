@@ -50,7 +50,6 @@ class Win32DialogWindow : public DialogWindow {
   void Destroy() override;
   void EndDialog(int result) override;
   void PostCommand(int id) override;
-  void PostWindowMessage(unsigned message) override;
 
   void SetTimer(unsigned id, unsigned periodMs) override;
   void KillTimer(unsigned id) override;

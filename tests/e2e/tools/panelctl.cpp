@@ -66,12 +66,12 @@ std::vector<WindowInfo> ProcessWindows(DWORD process) {
   return windows;
 }
 
-// The property sheet: the panel's owned pop-up that holds a tab control.
+// The property sheet: the dialog inside the panel that holds a tab control.
 HWND FindSheet() {
-  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
-    if (FindWindowExW(info.window, nullptr, WC_TABCONTROLW, nullptr) != nullptr) {
-      return info.window;
-    }
+  HWND panel = FindPanel();
+  for (HWND child = FindWindowExW(panel, nullptr, L"#32770", nullptr); child != nullptr;
+       child = FindWindowExW(panel, child, L"#32770", nullptr)) {
+    if (FindWindowExW(child, nullptr, WC_TABCONTROLW, nullptr) != nullptr) return child;
   }
   return nullptr;
 }

@@ -65,7 +65,6 @@ class FakeDialogWindow : public DialogWindow {
   }
   void EndDialog(int result) override { endResult = result; }
   void PostCommand(int id) override { postedCommands.push_back(id); }
-  void PostWindowMessage(unsigned message) override { postedMessages.push_back(message); }
 
   void SetTimer(unsigned id, unsigned periodMs) override { timers[id] = periodMs; }
   void KillTimer(unsigned id) override { timers.erase(id); }
@@ -88,7 +87,6 @@ class FakeDialogWindow : public DialogWindow {
   std::vector<ShowCommand> shows;
   std::vector<bool> ownedPopupsShown;
   std::vector<int> postedCommands;
-  std::vector<unsigned> postedMessages;
   std::optional<int> endResult;
   unsigned icon = 0;
   // Counts destructions; tests may point it at a counter that outlives the window.
