@@ -157,7 +157,15 @@ int SendAndBroadcast(std::uint32_t code, const void* input, std::uint32_t inputS
   return result;
 }
 
-int Plug(const Args&) { return SendAndBroadcast(IOCTL_SIM_PLUG, nullptr, 0, "plug refused"); }
+// `plug --quiet` plugs without telling anyone, so that a test can send the device-change events
+// one at a time with devchange.
+int Plug(const Args& args) {
+  if (!args.empty() && args[0] == "--quiet") {
+    return SendToDevice(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
+  }
+  if (!args.empty()) return Fail("usage: simctl plug [--quiet]");
+  return SendAndBroadcast(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
+}
 
 int Unplug(const Args&) { return SendAndBroadcast(IOCTL_SIM_UNPLUG, nullptr, 0, "unplug refused"); }
 
@@ -323,7 +331,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"install", Install, 1, "install [path\\to\\QuendalSim.sys]"},
-    {"plug", Plug, 0, "plug"},
+    {"plug", Plug, 1, "plug [--quiet]"},
     {"unplug", Unplug, 0, "unplug"},
     {"devchange", DeviceChange, 1, "devchange [n]"},
     {"source", Source, 1, "source 5.1|2|none"},

@@ -140,15 +140,11 @@ void CControlPanelDlg::OnMove() {
     Window()->Show(ShowCommand::kHide);
     return;
   }
-  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
+  PlaceSheetOverFrame();
 }
 
-// Activating the window raises it; the sheet it owns goes back on top of it. Some window
-// managers finish the activation only after Open settings has placed the sheet.
-void CControlPanelDlg::OnActivate() {
-  if (m_bInitialized) {
-    m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
-  }
+void CControlPanelDlg::PlaceSheetOverFrame() {
+  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
 }
 
 void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }

@@ -34,7 +34,6 @@ class CControlPanelDlg : public Dialog {
   bool OnClose() override;
   void OnPaint() override;
   void OnMove() override;
-  void OnActivate() override;
   void OnTaskbarCreated() override;
   bool OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                        std::intptr_t& result) override;
@@ -63,6 +62,7 @@ class CControlPanelDlg : public Dialog {
   void LayOutAroundSheet();
   void DetachDevice();
   void ActivateEffectsPage(int action);
+  void PlaceSheetOverFrame();
   void PollSourceLayout();
   void AskAboutEffectsOnMultichannel();
   void ShowTray(unsigned iconId, unsigned menuId);

@@ -23,7 +23,10 @@ std::wstring FitTooltip(const std::wstring& tip) {
 
 CTrayIcon::CTrayIcon(Tray& tray, System& system) : m_tray(tray), m_system(system) {}
 
-CTrayIcon::~CTrayIcon() { RemoveIcon(); }
+CTrayIcon::~CTrayIcon() {
+  RemoveIcon();
+  ReleaseRetiredMenu();
+}
 
 int CTrayIcon::AddIcon(WindowId owner, unsigned callbackMessage, const std::wstring& tip,
                        IconHandle icon, unsigned id) {
@@ -60,6 +63,7 @@ std::intptr_t CTrayIcon::OnTrayNotification(std::uintptr_t wParam, std::intptr_t
     m_tray.SetForegroundWindow(m_nid.owner);
     m_tray.TrackPopupMenu(m_hSubMenu, kTrackLeftAlignedTop, at, m_nid.owner);
     m_bMenuOpen = false;
+    ReleaseRetiredMenu();
   }
   return 1;
 }
@@ -74,13 +78,32 @@ int CTrayIcon::AbandonAdd() {
   return 0;
 }
 
+// The window's handlers run inside the menu's own loop (a device change, a command sent by
+// another program), so the icon may be removed while its menu is open. That menu is closed and
+// destroyed only after the loop has let go of it.
 void CTrayIcon::ReleaseMenu() {
   if (m_hMenu == 0) return;
-  // Deleting the bar's only item destroys the popup with it.
-  m_tray.DeleteMenu(m_hMenu, 0);
-  m_tray.DestroyMenu(m_hMenu);
+  if (m_bMenuOpen) {
+    ReleaseRetiredMenu();
+    m_hRetiredMenu = m_hMenu;
+    m_tray.EndMenu();
+  } else {
+    DestroyMenuBar(m_hMenu);
+  }
   m_hMenu = 0;
   m_hSubMenu = 0;
+}
+
+void CTrayIcon::ReleaseRetiredMenu() {
+  if (m_hRetiredMenu == 0) return;
+  DestroyMenuBar(m_hRetiredMenu);
+  m_hRetiredMenu = 0;
+}
+
+// Deleting the bar's only item destroys the popup with it.
+void CTrayIcon::DestroyMenuBar(MenuHandle menu) {
+  m_tray.DeleteMenu(menu, 0);
+  m_tray.DestroyMenu(menu);
 }
 
 void CTrayIcon::ReleaseIcon() {

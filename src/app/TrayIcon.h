@@ -40,6 +40,9 @@ class CTrayIcon {
   static constexpr unsigned kLeftButtonDown = 0x0201;
   static constexpr unsigned kRightButtonDown = 0x0204;
 
+  // Destroys a menu that had to outlive the tracking it was shown by.
+  void ReleaseRetiredMenu();
+  void DestroyMenuBar(MenuHandle menu);
   // Releases what a failed add already holds and answers FALSE.
   int AbandonAdd();
   void ReleaseMenu();
@@ -52,6 +55,9 @@ class CTrayIcon {
   bool m_bMenuOpen = false;
   MenuHandle m_hMenu = 0;
   MenuHandle m_hSubMenu = 0;
+  // The menu of a removed icon whose popup was still being tracked; destroyed once the
+  // tracking has returned.
+  MenuHandle m_hRetiredMenu = 0;
 };
 
 // The tooltip as the notification area holds it: at most NotifyIcon::kTipCapacity characters,

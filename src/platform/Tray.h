@@ -61,6 +61,8 @@ class Tray {
   // Shows the popup at `at` and returns when it closes; the chosen command reaches `owner`
   // as WM_COMMAND. TrackPopupMenu runs its own message loop, so handlers may run meanwhile.
   virtual void TrackPopupMenu(MenuHandle popup, unsigned flags, ScreenPoint at, WindowId owner) = 0;
+  // Closes the menu being tracked (EndMenu); TrackPopupMenu then returns.
+  virtual void EndMenu() = 0;
 
   virtual ScreenPoint GetCursorPos() = 0;
   virtual void SetForegroundWindow(WindowId window) = 0;

@@ -49,8 +49,6 @@ class Dialog {
   virtual void OnPaint() {}
   // After the default handling of WM_MOVE.
   virtual void OnMove() {}
-  // The window became the active window (WM_ACTIVATE).
-  virtual void OnActivate() {}
   // The shell's notification area was rebuilt (the registered "TaskbarCreated" message).
   virtual void OnTaskbarCreated() {}
   // A message without a handler of its own (private and device messages); returns true when

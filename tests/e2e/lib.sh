@@ -92,10 +92,17 @@ e2e_install_device() {
   e2e_log "$output"
 }
 
-e2e_sim() { timeout 60 wine 'C:\Quendal\simctl.exe' "$@" </dev/null 2>&1 | tr -d '\r'; }
+e2e_sim() {
+  timeout 60 wine 'C:\Quendal\simctl.exe' "$@" </dev/null 2>&1 | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
 
 # Runs panelctl inside the prefix; prints its output.
-e2e_ctl() { timeout 20 wine 'C:\Quendal\panelctl.exe' "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# Runs panelctl inside the prefix; prints its output and returns its status.
+e2e_ctl() {
+  timeout 20 wine 'C:\Quendal\panelctl.exe' "$@" </dev/null 2>/dev/null | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
 
 # Starts the panel in a virtual desktop and waits until it answers message 1035.
 e2e_start_panel() {

@@ -433,15 +433,6 @@ TEST_F(ControlPanelDlgTest, MovingKeepsTheSheetOverTheFrame) {
   EXPECT_FALSE(sheet().visible);
 }
 
-TEST_F(ControlPanelDlgTest, ActivationPutsTheSheetBackOverTheWindow) {
-  StartConnected();
-  panel.OnOpenSettings();
-  window->windowRect = {50, 60, 490, 460};
-  panel.OnActivate();
-  EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
-  EXPECT_TRUE(sheet().visible);
-}
-
 TEST_F(ControlPanelDlgTest, AnswersItsMessagesAndPassesOtherCommandsOn) {
   StartConnected();
   EXPECT_EQ(Send(WM_PANEL_PING), 1);
@@ -463,6 +454,18 @@ TEST_F(ControlPanelDlgTest, TrayMenuCommandsReachTheWindow) {
   EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kLeftButtonDown), 1);
   EXPECT_EQ(TrayState(), kSettingsOpen);
   EXPECT_TRUE(window->visible);
+}
+
+TEST_F(ControlPanelDlgTest, UnplugWhileTheTrayMenuIsOpenLeavesTheMenuToItsLoop) {
+  StartConnected();
+  tray.whileTracking = [this] {
+    presence.present = false;
+    panel.OnDeviceChange(kDbtDevNodesChanged);
+  };
+  EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kLeftButtonDown), 1);
+  EXPECT_EQ(tray.menusEnded, 1);
+  EXPECT_EQ(TrayState(), kNotConnected);
+  EXPECT_EQ(tray.OpenMenus(), 2);
 }
 
 TEST_F(ControlPanelDlgTest, ShellRestartBringsTheIconBack) {

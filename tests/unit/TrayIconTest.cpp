@@ -126,6 +126,23 @@ TEST_F(TrayIconTest, APressWhileTheMenuIsOpenOpensNoSecondMenu) {
   EXPECT_EQ(tray.tracks.size(), 2u);
 }
 
+TEST_F(TrayIconTest, SwitchingIconsWhileTheMenuIsOpenClosesItAndFreesItAfterwards) {
+  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
+  int menusDuringTracking = 0;
+  tray.whileTracking = [&] {
+    tray.whileTracking = nullptr;
+    SwitchTo(IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED);  // the device goes meanwhile
+    menusDuringTracking = tray.OpenMenus();
+  };
+
+  EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
+  EXPECT_EQ(tray.menusEnded, 1);
+  EXPECT_EQ(menusDuringTracking, 4);  // the tracked menu is still alive beside the new one
+  EXPECT_EQ(tray.OpenMenus(), 2);
+  EXPECT_EQ(tray.misuses, 0);
+  EXPECT_EQ(tray_icon->Id(), unsigned{IDR_MENU_NOT_CONNECTED});
+}
+
 TEST_F(TrayIconTest, ACallbackQueuedForARemovedIconOpensNothing) {
   Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
   tray_icon->RemoveIcon();

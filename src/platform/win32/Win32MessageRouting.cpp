@@ -85,9 +85,6 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_MOVE:
       dialog.OnMove();
       return TRUE;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) dialog.OnActivate();
-      return FALSE;
     case WM_LBUTTONDOWN:
       dialog.OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return FALSE;

@@ -74,6 +74,8 @@ void Win32Tray::TrackPopupMenu(MenuHandle popup, unsigned flags, ScreenPoint at,
   PostMessageW(ToWindow(owner), WM_NULL, 0, 0);
 }
 
+void Win32Tray::EndMenu() { ::EndMenu(); }
+
 ScreenPoint Win32Tray::GetCursorPos() {
   POINT point{};
   ::GetCursorPos(&point);

@@ -16,6 +16,7 @@ class Win32Tray : public Tray {
   MenuHandle GetSubMenu(MenuHandle menu, int position) override;
   void DeleteMenu(MenuHandle menu, int position) override;
   void DestroyMenu(MenuHandle menu) override;
+  void EndMenu() override;
   void TrackPopupMenu(MenuHandle popup, unsigned flags, ScreenPoint at, WindowId owner) override;
   ScreenPoint GetCursorPos() override;
   void SetForegroundWindow(WindowId window) override;

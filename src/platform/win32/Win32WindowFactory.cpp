@@ -26,14 +26,20 @@ std::set<HWND>& Sheets() {
   return sheets;
 }
 
+HWND SheetHolding(HWND window) {
+  for (; window != nullptr; window = GetParent(window)) {
+    if (Sheets().contains(window)) return window;
+  }
+  return nullptr;
+}
+
 bool TranslateDialogKeys(MSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
-  HWND root = GetAncestor(message.hwnd, GA_ROOT);
-  if (root == nullptr) return false;
-  if (Sheets().contains(root)) {
-    return SendMessageW(root, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)) != 0;
+  if (HWND sheet = SheetHolding(message.hwnd)) {
+    return SendMessageW(sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)) != 0;
   }
-  return IsDialogMessageW(root, &message) != FALSE;
+  HWND root = GetAncestor(message.hwnd, GA_ROOT);
+  return root != nullptr && IsDialogMessageW(root, &message) != FALSE;
 }
 
 // The sheet is a borderless pop-up: no caption, no frame, clipping its pages.
@@ -53,7 +59,7 @@ LRESULT CALLBACK SheetSubclass(HWND sheet, UINT message, WPARAM wParam, LPARAM l
   const bool closeKey =
       message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL);
   if (closeKey || message == WM_CLOSE) {
-    PostMessageW(GetWindow(sheet, GW_OWNER), WM_COMMAND, IDC_CLOSE, 0);
+    PostMessageW(GetParent(sheet), WM_COMMAND, IDC_CLOSE, 0);
     return 0;
   }
   if (message == WM_NCDESTROY) {
@@ -61,6 +67,17 @@ LRESULT CALLBACK SheetSubclass(HWND sheet, UINT message, WPARAM wParam, LPARAM l
     RemoveWindowSubclass(sheet, SheetSubclass, 0);
   }
   return DefSubclassProc(sheet, message, wParam, lParam);
+}
+
+// The sheet is made a borderless child of its owner, laid over the owner's frame control. As a
+// pop-up it would have to stay above its owner by the window manager's grace, which not every
+// one gives; as a child it moves, hides and stacks with the window by construction.
+void MakeChildOfOwner(HWND sheet) {
+  HWND owner = GetWindow(sheet, GW_OWNER);
+  if (owner == nullptr) return;
+  const LONG_PTR style = GetWindowLongPtrW(sheet, GWL_STYLE);
+  SetWindowLongPtrW(sheet, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+  SetParent(sheet, owner);
 }
 
 // A modeless sheet keeps only its tab row and page area: the buttons go, and the window
@@ -84,7 +101,10 @@ void RemoveButtonsAndShrink(HWND sheet) {
 
 int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam) {
   if (message == PSCB_PRECREATE) MakeBorderlessPopup(reinterpret_cast<DLGTEMPLATE*>(lParam));
-  if (message == PSCB_INITIALIZED) RemoveButtonsAndShrink(sheet);
+  if (message == PSCB_INITIALIZED) {
+    RemoveButtonsAndShrink(sheet);
+    MakeChildOfOwner(sheet);
+  }
   return 0;
 }
 
@@ -136,8 +156,10 @@ class Win32PropertySheet : public PropertySheet {
   }
 
   void PlaceOnTop(const Rect& screenRect, bool show) override {
-    SetWindowPos(m_sheet, HWND_TOP, screenRect.left, screenRect.top, screenRect.Width(),
-                 screenRect.Height(), SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
+    POINT topLeft{screenRect.left, screenRect.top};
+    if (HWND parent = GetParent(m_sheet)) ScreenToClient(parent, &topLeft);
+    SetWindowPos(m_sheet, HWND_TOP, topLeft.x, topLeft.y, screenRect.Width(), screenRect.Height(),
+                 SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
   }
 
  private:

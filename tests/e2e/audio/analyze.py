@@ -44,6 +44,7 @@ FREQUENCY_TOLERANCE = 0.01
 LOWEST_HZ = 20.0
 SHORTEST_GAP = 0.001  # a break in a tone this long or longer is heard as a click
 LONGEST_DROPOUT = 0.1  # a break in a tone up to this long is a dropout, not the tone's end
+STEADY_SECONDS = 0.1  # the shortest stretch without a break that a frequency is measured on
 CLOCK_SLACK = 0.05  # how far the recorder's clock may be off the player's, in seconds
 
 
@@ -142,6 +143,22 @@ class Recording:
         lengths = (ends - starts)[inside] / RATE
         return [length for length in lengths if length >= SHORTEST_GAP]
 
+    def steady_part(self, channel, start, end):
+        """The longest stretch of [start, end) without a break in the channel's sound, or the
+        whole of it when that stretch is short. A tone resumes after a dropout at another
+        phase, which would smear its frequency."""
+        first = self.frame(start)
+        silent = self.samples[first : self.frame(end), channel] == 0
+        edges = np.diff(np.concatenate(([0], silent.astype(np.int8), [0])))
+        starts, ends = np.nonzero(edges == 1)[0], np.nonzero(edges == -1)[0]
+        breaks = [(a, b) for a, b in zip(starts, ends) if b - a >= SHORTEST_GAP * RATE]
+        bounds = [0] + [edge for gap in breaks for edge in gap] + [len(silent)]
+        pieces = list(zip(bounds[0::2], bounds[1::2]))
+        longest = max(pieces, key=lambda piece: piece[1] - piece[0])
+        if longest[1] - longest[0] < STEADY_SECONDS * RATE:
+            return start, end
+        return (first + longest[0]) / RATE, (first + longest[1]) / RATE
+
     def dominant_frequency(self, channel, start, end):
         """The strongest frequency above LOWEST_HZ, which for a sawtooth is its fundamental."""
         signal = self.samples[self.frame(start) : self.frame(end), channel]
@@ -194,7 +211,7 @@ def tone_failures(recording, channel, hertz, start, end):
     if levels[channel] < SOUND_DB:
         failures.append("%s silent" % CHANNEL_NAMES[channel])
     else:
-        found = recording.dominant_frequency(channel, start, end)
+        found = recording.dominant_frequency(channel, *recording.steady_part(channel, start, end))
         if found is None or abs(found - hertz) > FREQUENCY_TOLERANCE * hertz:
             shown = "?" if found is None else "%.2f Hz" % found
             failures.append("frequency %s, expected %.1f Hz" % (shown, hertz))

@@ -49,6 +49,15 @@ class Tape:
                      analyze.CHANNEL_NAMES.index(channel)] = 0
         return self
 
+    def pause(self, channel, start, seconds):
+        """A dropout after which the sound goes on where it stopped, so at another phase."""
+        first = int(round(start * RATE))
+        column = self.samples[:, analyze.CHANNEL_NAMES.index(channel)]
+        shift = int(round(seconds * RATE))
+        column[first + shift :] = column[first : len(column) - shift].copy()
+        column[first : first + shift] = 0
+        return self
+
     def save(self, folder):
         path = os.path.join(folder, "recording.raw")
         self.samples.clip(-32768, 32767).astype("<i2").tofile(path)
@@ -160,6 +169,9 @@ class WindowTest(CheckerCase):
             ("wrong note", self.sounding("FL", 293.7, start, end), False),
             ("a 40 ms dropout while held",
              self.sounding("FL", 261.6, start, end).drop("FL", start + 0.5, 0.04), True),
+            ("two dropouts of 18 ms while held, the tone resuming each time",
+             self.sounding("FL", 261.6, start, end - 0.036).pause("FL", start + 0.5, 0.018)
+             .pause("FL", start + 0.6, 0.018), True),
             ("a 300 ms hole while held",
              self.sounding("FL", 261.6, start, end).drop("FL", start + 0.3, 0.3), False),
         ]

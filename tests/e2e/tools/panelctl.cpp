@@ -67,21 +67,33 @@ std::vector<WindowInfo> ProcessWindows(DWORD process) {
   return windows;
 }
 
-// The property sheet: the panel's owned pop-up that holds a tab control.
+// The property sheet: the dialog inside the panel that holds a tab control.
 HWND FindSheet() {
-  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
-    if (FindWindowExW(info.window, nullptr, WC_TABCONTROLW, nullptr) != nullptr) {
-      return info.window;
-    }
+  HWND panel = FindPanel();
+  for (HWND child = FindWindowExW(panel, nullptr, L"#32770", nullptr); child != nullptr;
+       child = FindWindowExW(panel, child, L"#32770", nullptr)) {
+    if (FindWindowExW(child, nullptr, WC_TABCONTROLW, nullptr) != nullptr) return child;
   }
   return nullptr;
 }
 
+// A shown top-level window of any process (a second instance's box has no panel).
 HWND FindVisibleByTitle(const std::wstring& title) {
-  for (const WindowInfo& info : ProcessWindows(PanelProcess())) {
-    if (info.visible && info.title == title) return info.window;
-  }
-  return nullptr;
+  struct Search {
+    const std::wstring* title;
+    HWND found;
+  } search{&title, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        if (IsWindowVisible(window) && TitleOf(window) == *s->title) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 void PrintUtf8(const std::wstring& text) {
@@ -170,7 +182,9 @@ int PressInWindow(const std::wstring& caption, int id) {
   if (window == nullptr) return Fail("no such window");
   HWND button = GetDlgItem(window, id);
   if (button == nullptr) return Fail("no such button");
-  PostMessageW(button, BM_CLICK, 0, 0);
+  // The command itself, as the button sends it: a simulated click is lost when the box is not
+  // the active window.
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   return 0;
 }
 
@@ -191,7 +205,32 @@ int ClickOnPage(int id) {
   if (page == nullptr) return Fail("no current page");
   HWND control = GetDlgItem(page, id);
   if (control == nullptr) return Fail("no such control on the page");
-  SendMessageW(control, BM_CLICK, 0, 0);
+  // Posted: the click may open a message box that waits for this very tool.
+  PostMessageW(control, BM_CLICK, 0, 0);
+  return 0;
+}
+
+void PrintRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+// The screen rectangle of a control on the current page: left top right bottom.
+int ControlRect(int id) {
+  HWND page = CurrentPage();
+  if (page == nullptr) return Fail("no current page");
+  HWND control = GetDlgItem(page, id);
+  if (control == nullptr) return Fail("no such control on the page");
+  PrintRect(control);
+  return 0;
+}
+
+// The screen rectangle of the popup menu being shown.
+int MenuRect() {
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (menu == nullptr || !IsWindowVisible(menu)) return Fail("no menu shown");
+  PrintRect(menu);
   return 0;
 }
 
@@ -238,18 +277,11 @@ int ClickIn(const std::wstring& caption, int id) {
   return 0;
 }
 
-void PrintRect(const char* name, const RECT& rect) {
-  std::printf("%s %ld %ld %ld %ld", name, rect.left, rect.top, rect.right, rect.bottom);
-}
-
-// Screen rectangle of a control of a top-level window: where a pointer has to go.
+// The screen rectangle of a control of a top-level window: left top right bottom.
 int RectIn(const std::wstring& caption, int id) {
   HWND control = ControlIn(caption, id);
   if (control == nullptr) return Fail("no such window or control");
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  PrintRect("rect", rect);
-  std::printf("\n");
+  PrintRect(control);
   return 0;
 }
 
@@ -286,8 +318,8 @@ bool TrackbarRect(HWND slider, UINT message, RECT& rect) {
   return read;
 }
 
-// Screen rectangles of a slider's thumb and channel on the current page: where a drag starts
-// and how far it may go.
+// Screen rectangles of a slider's thumb and channel on the current page, where a drag starts
+// and how far it may go: thumb left top right bottom, then channel left top right bottom.
 int SliderThumb(int id) {
   HWND slider = ControlOnPage(id);
   if (slider == nullptr) return Fail("no such control on the page");
@@ -297,16 +329,15 @@ int SliderThumb(int id) {
       !TrackbarRect(slider, TBM_GETCHANNELRECT, channel)) {
     return Fail("cannot read the slider's rectangles");
   }
-  PrintRect("thumb", thumb);
-  PrintRect(" channel", channel);
-  std::printf("\n");
+  std::printf("%ld %ld %ld %ld %ld %ld %ld %ld\n", thumb.left, thumb.top, thumb.right, thumb.bottom,
+              channel.left, channel.top, channel.right, channel.bottom);
   return 0;
 }
 
 void Usage() {
   std::fputs(
-      "usage: panelctl ping | windows | sheet | command ID | post MSG WPARAM LPARAM | tray ID "
-      "MOUSE_MESSAGE | tab INDEX\n"
+      "usage: panelctl ping | windows | sheet | menurect | rect ID | command ID | post MSG WPARAM "
+      "LPARAM | tray ID MOUSE_MESSAGE | tab INDEX\n"
       "       | click ID | state ID | box CAPTION | press CAPTION ID | resources\n"
       "       | clickin CAPTION ID | rect CAPTION ID | slider ID | thumb ID\n",
       stderr);
@@ -325,6 +356,8 @@ int main(int argc, char** argv) {
   if (verb == "windows") return Windows();
   if (verb == "resources") return Resources();
   if (verb == "sheet") return SheetChildren();
+  if (verb == "menurect") return MenuRect();
+  if (verb == "rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
   if (verb == "command" && argc == 3) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");

@@ -87,6 +87,11 @@ void FakeTray::TrackPopupMenu(MenuHandle popup, unsigned flags, ScreenPoint at, 
   const unsigned resource = menu->second.resource;
   tracks.push_back({resource, flags, at, owner});
   if (whileTracking) whileTracking();
+  // The system's menu loop still holds the menu when the handlers it ran return.
+  if (!m_menus.contains(popup)) {
+    ++misuses;
+    return;
+  }
   if (!choice || !Enabled(resource, *choice)) return;
   commandsSent.emplace_back(owner, *choice);
   if (onCommand) onCommand(owner, *choice);

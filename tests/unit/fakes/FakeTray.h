@@ -36,6 +36,7 @@ class FakeTray : public Tray {
   void DeleteMenu(MenuHandle menu, int position) override;
   void DestroyMenu(MenuHandle menu) override;
   void TrackPopupMenu(MenuHandle popup, unsigned flags, ScreenPoint at, WindowId owner) override;
+  void EndMenu() override { ++menusEnded; }
   ScreenPoint GetCursorPos() override { return cursor; }
   void SetForegroundWindow(WindowId window) override { foregrounds.push_back(window); }
   bool IsWindow(WindowId window) override { return window != 0 && !deadWindows.contains(window); }
@@ -70,7 +71,8 @@ class FakeTray : public Tray {
   std::vector<Track> tracks;
   std::vector<WindowId> foregrounds;
   std::vector<std::pair<WindowId, unsigned>> commandsSent;
-  int misuses = 0;
+  int misuses = 0;  // also: a menu destroyed while it was being tracked
+  int menusEnded = 0;
 
  private:
   struct Menu {
