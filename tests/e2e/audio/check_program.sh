@@ -124,7 +124,25 @@ narrow_step() {
 # The level of a tone played with the mixer at value $1.
 tone_level() { awk "BEGIN { printf \"%.2f\", $TONE_DBFS + 20 * log($1 / 65535) / log(10) }"; }
 
-click_in_test() { e2e_ctl clickin "$SPEAKER_TEST" "$1"; }
+# panelctl in the prefix, like e2e_ctl, with what it says on failure kept in panelctl.log.
+ctl() {
+  echo "$(date +%T) panelctl $*" >>"$OUT/panelctl.log"
+  timeout 20 wine 'C:\Quendal\panelctl.exe' "$@" </dev/null 2>>"$OUT/panelctl.log" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# Where a pointer has to go: a lookup that changes nothing, tried up to three times. Once in
+# about fifteen runs a lookup of the speaker-test window came back empty at once; what panelctl
+# said then is in panelctl.log.
+locate() {
+  for _ in 1 2 3; do
+    ctl "$@" && return 0
+    sleep 0.3
+  done
+  return 1
+}
+
+click_in_test() { ctl clickin "$SPEAKER_TEST" "$1"; }
 
 build() {
   cd "$ROOT" || return 1
@@ -167,18 +185,18 @@ start_panel() {
 }
 
 open_speaker_test() {
-  e2e_ctl command "$CMD_SPEAKER_TEST" >/dev/null
+  ctl command "$CMD_SPEAKER_TEST" >/dev/null
   for _ in $(seq 20); do
-    [ -n "$(e2e_ctl rect "$SPEAKER_TEST" "$BUTTON_START")" ] && return 0
+    [ -n "$(ctl rect "$SPEAKER_TEST" "$BUTTON_START")" ] && return 0
     sleep 0.25
   done
   return 1
 }
 
 open_settings() {
-  e2e_ctl command "$CMD_OPEN_SETTINGS" >/dev/null
+  ctl command "$CMD_OPEN_SETTINGS" >/dev/null
   for _ in $(seq 20); do
-    [ -n "$(e2e_ctl slider "$MASTER_SLIDER")" ] && return 0
+    [ -n "$(ctl slider "$MASTER_SLIDER")" ] && return 0
     sleep 0.25
   done
   return 1
@@ -190,7 +208,7 @@ open_settings() {
 check_tour() {
   local name=tour left top right bottom
   click_in_test "$RADIO_AUTOMATIC" >/dev/null
-  read -r left top right bottom <<<"$(e2e_ctl rect "$SPEAKER_TEST" "$BUTTON_START")"
+  read -r left top right bottom <<<"$(locate rect "$SPEAKER_TEST" "$BUTTON_START")"
   if [ -z "$bottom" ]; then
     result "automatic tour" "FAIL (no Start button in the speaker-test window)"
     return
@@ -236,7 +254,7 @@ check_tour() {
 press_speaker() {
   local label=$1 name=$2 picture=$3 channel=$4 hertz=$5 level=$6
   local left top right bottom
-  read -r left top right bottom <<<"$(e2e_ctl rect "$SPEAKER_TEST" "$picture")"
+  read -r left top right bottom <<<"$(locate rect "$SPEAKER_TEST" "$picture")"
   if [ -z "$bottom" ]; then
     result "$label" "FAIL (no picture $picture in the speaker-test window)"
     return
@@ -278,7 +296,7 @@ check_manual() {
 # The master slider and "SystemVolume" as the page shows and stores them:
 #   check_master LABEL POSITION
 check_master() {
-  expect "$1: master slider position" "$(e2e_ctl slider "$MASTER_SLIDER")" "$2"
+  expect "$1: master slider position" "$(ctl slider "$MASTER_SLIDER")" "$2"
   expect "$1: stored SystemVolume" "$(e2e_setting SystemVolume)" "$((TOP_STEP - $2))"
 }
 
@@ -294,7 +312,7 @@ check_master_reads_mixers() {
 drag_master() {
   local target=$1 thumb_left thumb_top thumb_right thumb_bottom channel_top channel_bottom
   read -r thumb_left thumb_top thumb_right thumb_bottom _ channel_top _ channel_bottom \
-    <<<"$(e2e_ctl thumb "$MASTER_SLIDER")"
+    <<<"$(locate thumb "$MASTER_SLIDER")"
   [ -n "$channel_bottom" ] || return 1
   # The trackbar maps the pointer onto the channel less half a thumb at either end.
   local half=$(((thumb_bottom - thumb_top) / 2)) x=$(((thumb_left + thumb_right) / 2))
@@ -311,7 +329,7 @@ drag_master() {
   done
   timeout 5 xdotool mouseup 1
   sleep 0.5
-  e2e_ctl slider "$MASTER_SLIDER"
+  ctl slider "$MASTER_SLIDER"
 }
 
 # One drag of the master slider and what follows from it: the stored step, the step read back
@@ -333,8 +351,8 @@ check_drag() {
   value=$(narrow_value $((TOP_STEP - position)))
   e2e_log "$label: the mixers get $value"
   expect "$label: stored SystemVolume" "$(e2e_setting SystemVolume)" "$((TOP_STEP - position))"
-  e2e_ctl tab "$EFFECTS_TAB" >/dev/null
-  e2e_ctl tab "$VOLUME_TAB" >/dev/null
+  ctl tab "$EFFECTS_TAB" >/dev/null
+  ctl tab "$VOLUME_TAB" >/dev/null
   check_master "$label, page shown again (mixers read back)" "$position"
   SINK_VOLUMES+=("$(timeout 5 pactl get-sink-volume "$AUDIO_SINK" | head -n 1 | cut -d, -f1)")
   if ! open_speaker_test; then
@@ -350,7 +368,7 @@ main() {
   trap finish EXIT
   trap 'exit 1' INT TERM
   mkdir -p "$OUT"
-  rm -f "$OUT"/*.raw "$OUT"/*.calls "$OUT"/*.txt
+  rm -f "$OUT"/*.raw "$OUT"/*.calls "$OUT"/*.txt "$OUT"/*.log
   check_checker
   build || broken_link build "the Windows build failed"
   audio_pulse_start || broken_link "sound server" "see the messages above"
