@@ -102,14 +102,6 @@ void PrintUtf8(const std::wstring& text) {
   std::fputs(utf8.c_str(), stdout);
 }
 
-std::wstring Widen(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), size);
-  wide.resize(static_cast<std::size_t>(size > 0 ? size - 1 : 0));
-  return wide;
-}
-
 int Fail(const char* what) {
   std::fprintf(stderr, "panelctl: %s\n", what);
   return 2;
@@ -236,8 +228,9 @@ int PageState(int id) {
   if (page == nullptr) return Fail("no current page");
   HWND control = GetDlgItem(page, id);
   if (control == nullptr) return Fail("no such control on the page");
+  // WM_GETTEXT itself: GetWindowText does not ask a control of another process for its text.
   wchar_t text[256] = {};
-  GetWindowTextW(control, text, 256);
+  SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
   std::printf("checked=%d enabled=%d text=", IsDlgButtonChecked(page, id) == BST_CHECKED,
               IsWindowEnabled(control) != FALSE);
   PrintUtf8(text);
@@ -267,25 +260,26 @@ void Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Wide arguments: captions are Chinese, whatever the ANSI code page of the prefix.
+int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
     Usage();
     return 2;
   }
-  const std::string verb = argv[1];
-  auto number = [&](int i) { return std::strtol(argv[i], nullptr, 0); };
-  if (verb == "ping") return Ping();
-  if (verb == "windows") return Windows();
-  if (verb == "resources") return Resources();
-  if (verb == "sheet") return SheetChildren();
-  if (verb == "menurect") return MenuRect();
-  if (verb == "rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
-  if (verb == "command" && argc == 3) {
+  const std::wstring verb = argv[1];
+  auto number = [&](int i) { return std::wcstol(argv[i], nullptr, 0); };
+  if (verb == L"ping") return Ping();
+  if (verb == L"windows") return Windows();
+  if (verb == L"resources") return Resources();
+  if (verb == L"sheet") return SheetChildren();
+  if (verb == L"menurect") return MenuRect();
+  if (verb == L"rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
+  if (verb == L"command" && argc == 3) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, WM_COMMAND, static_cast<WPARAM>(number(2)), 0) ? 0 : 1;
   }
-  if (verb == "post" && argc == 5) {
+  if (verb == L"post" && argc == 5) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
@@ -293,17 +287,17 @@ int main(int argc, char** argv) {
                ? 0
                : 1;
   }
-  if (verb == "tray" && argc == 4) {
+  if (verb == L"tray" && argc == 4) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, kTrayNotify, static_cast<WPARAM>(number(2)), number(3)) ? 0 : 1;
   }
-  if (verb == "tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
-  if (verb == "click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
-  if (verb == "state" && argc == 3) return PageState(static_cast<int>(number(2)));
-  if (verb == "box" && argc == 3) return ShowBox(Widen(argv[2]));
-  if (verb == "press" && argc == 4) {
-    return PressInWindow(Widen(argv[2]), static_cast<int>(number(3)));
+  if (verb == L"tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
+  if (verb == L"click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
+  if (verb == L"state" && argc == 3) return PageState(static_cast<int>(number(2)));
+  if (verb == L"box" && argc == 3) return ShowBox(argv[2]);
+  if (verb == L"press" && argc == 4) {
+    return PressInWindow(argv[2], static_cast<int>(number(3)));
   }
   Usage();
   return 2;
