@@ -249,13 +249,40 @@ scenario_start_on_a_filled_registry() {
   sleep 2
 }
 
+scenario_start_without_the_device() {
+  e2e_log "== start-up with the device unplugged"
+  e2e_sim unplug >/dev/null
+  requests >/dev/null
+  e2e_start_panel || return 1
+  sleep 1
+  check "nothing is sent" "" "$(requests)"
+  # Icon 131 with menu 146: only its own id opens a menu, and Open settings is greyed.
+  e2e_ctl tray 139 0x0204
+  sleep 1
+  check "the connected menu's id opens nothing" no "$(e2e_ctl menurect >/dev/null && echo yes || echo no)"
+  e2e_ctl tray 146 0x0204
+  sleep 1
+  local left top right bottom
+  read -r left top right bottom <<<"$(e2e_ctl menurect)"
+  check "menu 146 opens" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
+  e2e_screenshot tray-menu-not-connected
+  xdotool mousemove $((left + 30)) $((top + 10)) click 1
+  sleep 1
+  check "its greyed Open settings shows nothing" "" "$(visible_windows | grep -v '^#32768 ')"
+  xdotool mousemove 600 300 click 1
+  sleep 0.5
+  e2e_ctl command 32771
+  sleep 2
+  e2e_sim plug --quiet >/dev/null
+}
+
 started=$SECONDS
 e2e_begin
 e2e_install_device
 for scenario in scenario_start_on_a_fresh_registry scenario_second_instance \
   scenario_no_to_the_multichannel_question scenario_yes_is_asked_once scenario_refused_request \
   scenario_unplug_and_replug scenario_by_pointer scenario_windows_to_look_at scenario_exit \
-  scenario_start_on_a_filled_registry; do
+  scenario_start_on_a_filled_registry scenario_start_without_the_device; do
   if ! $scenario; then
     E2E_FAILURES=$((E2E_FAILURES + 1))
     e2e_log "FAILED: $scenario did not complete"

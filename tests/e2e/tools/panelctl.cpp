@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 #include <psapi.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,16 +100,6 @@ void PrintUtf8(const std::wstring& text) {
   std::string utf8(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
   std::fputs(utf8.c_str(), stdout);
-}
-
-// An argument as typed. The narrow argv holds it in the ANSI code page, which cannot spell
-// every caption.
-std::wstring WideArgument(int index) {
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::wstring argument = arguments != nullptr && index < count ? arguments[index] : L"";
-  LocalFree(arguments);
-  return argument;
 }
 
 int Fail(const char* what) {
@@ -239,8 +228,9 @@ int PageState(int id) {
   if (page == nullptr) return Fail("no current page");
   HWND control = GetDlgItem(page, id);
   if (control == nullptr) return Fail("no such control on the page");
+  // WM_GETTEXT itself: GetWindowText does not ask a control of another process for its text.
   wchar_t text[256] = {};
-  GetWindowTextW(control, text, 256);
+  SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
   std::printf("checked=%d enabled=%d text=", IsDlgButtonChecked(page, id) == BST_CHECKED,
               IsWindowEnabled(control) != FALSE);
   PrintUtf8(text);
@@ -345,25 +335,26 @@ void Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Wide arguments: captions are Chinese, whatever the ANSI code page of the prefix.
+int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
     Usage();
     return 2;
   }
-  const std::string verb = argv[1];
-  auto number = [&](int i) { return std::strtol(argv[i], nullptr, 0); };
-  if (verb == "ping") return Ping();
-  if (verb == "windows") return Windows();
-  if (verb == "resources") return Resources();
-  if (verb == "sheet") return SheetChildren();
-  if (verb == "menurect") return MenuRect();
-  if (verb == "rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
-  if (verb == "command" && argc == 3) {
+  const std::wstring verb = argv[1];
+  auto number = [&](int i) { return std::wcstol(argv[i], nullptr, 0); };
+  if (verb == L"ping") return Ping();
+  if (verb == L"windows") return Windows();
+  if (verb == L"resources") return Resources();
+  if (verb == L"sheet") return SheetChildren();
+  if (verb == L"menurect") return MenuRect();
+  if (verb == L"rect" && argc == 3) return ControlRect(static_cast<int>(number(2)));
+  if (verb == L"command" && argc == 3) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, WM_COMMAND, static_cast<WPARAM>(number(2)), 0) ? 0 : 1;
   }
-  if (verb == "post" && argc == 5) {
+  if (verb == L"post" && argc == 5) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, static_cast<UINT>(number(2)), static_cast<WPARAM>(number(3)),
@@ -371,22 +362,22 @@ int main(int argc, char** argv) {
                ? 0
                : 1;
   }
-  if (verb == "tray" && argc == 4) {
+  if (verb == L"tray" && argc == 4) {
     HWND panel = FindPanel();
     if (panel == nullptr) return Fail("no control-panel window");
     return PostMessageW(panel, kTrayNotify, static_cast<WPARAM>(number(2)), number(3)) ? 0 : 1;
   }
-  if (verb == "tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
-  if (verb == "click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
-  if (verb == "state" && argc == 3) return PageState(static_cast<int>(number(2)));
-  if (verb == "box" && argc == 3) return ShowBox(WideArgument(2));
-  if (verb == "press" && argc == 4) {
-    return PressInWindow(WideArgument(2), static_cast<int>(number(3)));
+  if (verb == L"tab" && argc == 3) return SelectTab(static_cast<int>(number(2)));
+  if (verb == L"click" && argc == 3) return ClickOnPage(static_cast<int>(number(2)));
+  if (verb == L"state" && argc == 3) return PageState(static_cast<int>(number(2)));
+  if (verb == L"box" && argc == 3) return ShowBox(argv[2]);
+  if (verb == L"press" && argc == 4) {
+    return PressInWindow(argv[2], static_cast<int>(number(3)));
   }
-  if (verb == "clickin" && argc == 4) return ClickIn(WideArgument(2), static_cast<int>(number(3)));
-  if (verb == "rect" && argc == 4) return RectIn(WideArgument(2), static_cast<int>(number(3)));
-  if (verb == "slider" && argc == 3) return SliderPosition(static_cast<int>(number(2)));
-  if (verb == "thumb" && argc == 3) return SliderThumb(static_cast<int>(number(2)));
+  if (verb == L"clickin" && argc == 4) return ClickIn(argv[2], static_cast<int>(number(3)));
+  if (verb == L"rect" && argc == 4) return RectIn(argv[2], static_cast<int>(number(3)));
+  if (verb == L"slider" && argc == 3) return SliderPosition(static_cast<int>(number(2)));
+  if (verb == L"thumb" && argc == 3) return SliderThumb(static_cast<int>(number(2)));
   Usage();
   return 2;
 }
