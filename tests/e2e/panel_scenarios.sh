@@ -184,6 +184,60 @@ scenario_by_pointer() {
   sleep 0.5
 }
 
+# The gain a slider position sends: 10^((20 - p) / 20) as a single, its bytes in log order.
+gain_bytes() {
+  /usr/bin/python3 -c 'import struct,sys; print(struct.pack("<f", 10.0 ** ((20 - int(sys.argv[1])) * 0.05)).hex().upper())' "$1"
+}
+
+scenario_channel_slider() {
+  e2e_log "== a channel slider released by pointer, then its default button"
+  e2e_ctl command 32774
+  sleep 1
+  local left top right bottom _rest
+  read -r left top right bottom _rest <<<"$(e2e_ctl thumb 1018)"
+  check "the front-left slider's thumb" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
+  requests >/dev/null
+  local x=$(((left + right) / 2)) y=$(((top + bottom) / 2))
+  xdotool mousemove "$x" "$y" && sleep 0.2 && xdotool mousedown 1
+  for step in 1 2 3 4; do xdotool mousemove "$x" $((y - step * 12)); sleep 0.1; done
+  xdotool mouseup 1
+  sleep 1
+  local position bytes
+  position=$(e2e_ctl slider 1018)
+  check "the slider moved up" yes "$([ -n "$position" ] && [ "$position" -lt 20 ] && echo yes || echo no)"
+  bytes=$(gain_bytes "${position:-20}")
+  check "the release sends the position's gain" "0x22301C $bytes ok" "$(requests)"
+  check "and stores its bits" "$((16#${bytes:6:2}${bytes:4:2}${bytes:2:2}${bytes:0:2}))" \
+    "$(e2e_setting VolumeL)"
+  e2e_ctl click 1080
+  sleep 1
+  check "the default button sends unity gain" "0x22301C $UNITY ok" "$(requests)"
+  check "and stores it" 1065353216 "$(e2e_setting VolumeL)"
+  check "and puts the slider at 0 dB" 20 "$(e2e_ctl slider 1018)"
+  e2e_ctl command 32777
+  sleep 0.5
+}
+
+scenario_surround_test() {
+  e2e_log "== the surround test started and stopped"
+  local window="Quendal5.1RIR: 喇叭測試"
+  e2e_ctl command 32775
+  sleep 1.5
+  e2e_ctl clickin "$window" 1042
+  sleep 0.5
+  requests >/dev/null
+  e2e_ctl clickin "$window" 1022
+  sleep 1.5
+  e2e_screenshot surround-running
+  e2e_ctl clickin "$window" 1022
+  sleep 1
+  check "start and stop at the driver" "0x223000 0x223010 0x223004 0x223014" \
+    "$(requests | awk '{ print $1 }' | uniq | paste -sd' ')"
+  e2e_ctl clickin "$window" 1076
+  sleep 1
+  check "Leave hides the speaker test" 0 "$(visible_windows | grep -c '喇叭測試')"
+}
+
 scenario_windows_to_look_at() {
   e2e_log "== the speaker test and the About box"
   e2e_ctl command 32775
@@ -281,7 +335,8 @@ e2e_begin
 e2e_install_device
 for scenario in scenario_start_on_a_fresh_registry scenario_second_instance \
   scenario_no_to_the_multichannel_question scenario_yes_is_asked_once scenario_refused_request \
-  scenario_unplug_and_replug scenario_by_pointer scenario_windows_to_look_at scenario_exit \
+  scenario_unplug_and_replug scenario_by_pointer scenario_channel_slider scenario_surround_test \
+  scenario_windows_to_look_at scenario_exit \
   scenario_start_on_a_filled_registry scenario_start_without_the_device; do
   if ! $scenario; then
     E2E_FAILURES=$((E2E_FAILURES + 1))
