@@ -163,7 +163,10 @@ int Plug(const Args& args) {
   if (!args.empty() && args[0] == "--quiet") {
     return SendToDevice(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
   }
-  if (!args.empty()) return Fail("usage: simctl plug [--quiet]");
+  if (!args.empty()) {
+    std::fprintf(stderr, "usage: simctl plug [--quiet]\n");
+    return 2;
+  }
   return SendAndBroadcast(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
 }
 
