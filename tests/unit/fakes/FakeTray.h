@@ -27,6 +27,10 @@ class FakeTray : public Tray {
     WindowId owner;
   };
 
+  FakeTray() = default;
+  // With the menus read once beforehand, for rigs built over and over.
+  explicit FakeTray(std::map<unsigned, RcMenu> programMenus) : menus(std::move(programMenus)) {}
+
   IconHandle LoadIcon(unsigned resourceId) override;
   void DestroyIcon(IconHandle icon) override;
   bool AddNotifyIcon(const NotifyIcon& icon) override;
