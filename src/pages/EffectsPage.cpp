@@ -171,23 +171,29 @@ void CEffectsPage::ResetDeviceForExit() {
   for (std::uint32_t code : kResetGainOrder) m_hDevice.SendChannelGain(code, 1.0f);
 }
 
+// The page polls every 300 ms for as long as it is selected, hidden or not, so a tick that
+// finds the text already shown leaves the controls alone.
 void CEffectsPage::ShowSourceLayout() {
   if (!m_hDevice.IsOpen()) return;
   const auto info = m_hDevice.GetSourceChannels();
   if (!info) return;
+  std::wstring text = SourceLayoutText(LayoutOf(*info));
+  if (Window()->GetControlText(IDC_SOURCE_LAYOUT) == text) return;
   UpdateData(true);
-  switch (LayoutOf(*info)) {
+  m_strSourceLayout = std::move(text);
+  UpdateData(false);
+}
+
+std::wstring CEffectsPage::SourceLayoutText(SourceLayout layout) const {
+  switch (layout) {
     case SourceLayout::kMultiChannel:
-      m_strSourceLayout = m_strings.Load(IDS_SOURCE_MULTICHANNEL);
-      break;
+      return m_strings.Load(IDS_SOURCE_MULTICHANNEL);
     case SourceLayout::kTwoChannel:
-      m_strSourceLayout = m_strings.Load(IDS_SOURCE_TWO_CHANNEL);
-      break;
+      return m_strings.Load(IDS_SOURCE_TWO_CHANNEL);
     case SourceLayout::kNone:
-      m_strSourceLayout.clear();
       break;
   }
-  UpdateData(false);
+  return std::wstring();
 }
 
 void CEffectsPage::EnableEffectControls(bool enable) {

@@ -64,6 +64,7 @@ class CEffectsPage : public PropertyPage {
   void SendOutputMode(std::uint32_t code);
   void ResetDeviceForExit();
   void ShowSourceLayout();
+  std::wstring SourceLayoutText(SourceLayout layout) const;
   void EnableEffectControls(bool enable);
   void ShowRequestFailure();
 
