@@ -5,6 +5,7 @@
 #include "device/ControlChannel.h"
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/CommandMap.h"
 
 namespace quendal {
 
@@ -22,14 +23,9 @@ constexpr int kVolumePageIndex = 0;
 constexpr int kEffectsPageIndex = 1;
 constexpr int kInformationPageIndex = 2;
 
-struct CommandEntry {
-  int id;
-  void (CControlPanelDlg::*handler)();
-};
-
 // Enter and Escape (IDOK, IDCANCEL) close the settings like the Close button: the program only
 // ever ends through the exit sequence.
-constexpr std::array<CommandEntry, 7> kCommandMap{{
+constexpr std::array<CommandEntry<CControlPanelDlg>, 7> kCommandMap{{
     {ID_TRAY_EXIT, &CControlPanelDlg::OnExit},
     {ID_TRAY_OPEN_SETTINGS, &CControlPanelDlg::OnOpenSettings},
     {ID_TRAY_CLOSE_SETTINGS, &CControlPanelDlg::OnCloseSettings},
@@ -80,8 +76,8 @@ void CControlPanelDlg::CreatePages() {
   const PanelServices& s = m_services;
   m_pEffectsPage = std::make_unique<CEffectsPage>(s.device, s.registry, s.strings);
   m_pVolumePage = std::make_unique<CVolumePage>(s.device, s.registry, s.strings, s.mixer);
-  m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(
-      s.device, s.registry, s.strings, s.sound, s.bitmaps, s.pad, s.system, s.surroundDot);
+  m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(s.device, s.registry, s.strings, s.sound,
+                                                        s.bitmaps, s.pad, s.system, s.surroundDot);
   m_pInformationPage = std::make_unique<CInformationPage>();
   m_sheet = s.windows.CreatePropertySheet();
   m_sheet->AddPage(*m_pVolumePage);
@@ -112,13 +108,8 @@ void CControlPanelDlg::LayOutAroundSheet() {
 }
 
 bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {
-  for (const CommandEntry& entry : kCommandMap) {
-    if (entry.id == id) {
-      (this->*entry.handler)();
-      return true;
-    }
-  }
-  return m_application.OnAppCommand(id);
+  return DispatchCommand<CControlPanelDlg>(*this, kCommandMap, id) ||
+         m_application.OnAppCommand(id);
 }
 
 bool CControlPanelDlg::OnClose() {

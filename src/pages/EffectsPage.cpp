@@ -4,6 +4,7 @@
 
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/CommandMap.h"
 
 namespace quendal {
 
@@ -21,12 +22,7 @@ constexpr std::array<std::uint32_t, 6> kResetGainOrder{IOCTL_SET_VOLUME_LFE, IOC
                                                        IOCTL_SET_VOLUME_R,   IOCTL_SET_VOLUME_L,
                                                        IOCTL_SET_VOLUME_RR,  IOCTL_SET_VOLUME_RL};
 
-struct CommandEntry {
-  int id;
-  void (CEffectsPage::*handler)();
-};
-
-constexpr std::array<CommandEntry, 6> kCommandMap{{
+constexpr std::array<CommandEntry<CEffectsPage>, 6> kCommandMap{{
     {IDC_ENABLE_EFFECTS, &CEffectsPage::OnEnableEffects},
     {IDC_OUTPUT_2_1, &CEffectsPage::OnOutput21},
     {IDC_OUTPUT_5_1, &CEffectsPage::OnOutput51},
@@ -91,13 +87,7 @@ bool CEffectsPage::OnKillActive() {
 
 bool CEffectsPage::OnCommand(int id, int notifyCode) {
   if (notifyCode != kBnClicked) return false;
-  for (const CommandEntry& entry : kCommandMap) {
-    if (entry.id == id) {
-      (this->*entry.handler)();
-      return true;
-    }
-  }
-  return false;
+  return DispatchCommand<CEffectsPage>(*this, kCommandMap, id);
 }
 
 void CEffectsPage::OnTimer(unsigned id) {

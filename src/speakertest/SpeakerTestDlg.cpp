@@ -2,6 +2,7 @@
 
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/CommandMap.h"
 
 namespace quendal {
 
@@ -74,14 +75,9 @@ Rect PlacePicture(const PicturePlace& place, const Rect& box) {
   return {left, top, left + kPictureSize, top + kPictureSize};
 }
 
-struct CommandEntry {
-  int id;
-  void (CSpeakerTestDlg::*handler)();
-};
-
 // Enter and Escape reach the window as OK and Cancel; they leave it like the Exit button, so
 // that no hiding skips putting the filter, the channel and m_bShown right.
-constexpr CommandEntry kCommandMap[] = {
+constexpr CommandEntry<CSpeakerTestDlg> kCommandMap[] = {
     {IDC_MODE_AUTOMATIC, &CSpeakerTestDlg::OnAutomatic},
     {IDC_MODE_MANUAL, &CSpeakerTestDlg::OnManual},
     {IDC_MODE_SURROUND, &CSpeakerTestDlg::OnSurround},
@@ -165,13 +161,7 @@ bool CSpeakerTestDlg::DestroyWindow() {
 
 bool CSpeakerTestDlg::OnCommand(int id, int notifyCode) {
   if (notifyCode != kBnClicked) return false;
-  for (const CommandEntry& entry : kCommandMap) {
-    if (entry.id == id) {
-      (this->*entry.handler)();
-      return true;
-    }
-  }
-  return false;
+  return DispatchCommand<CSpeakerTestDlg>(*this, kCommandMap, id);
 }
 
 void CSpeakerTestDlg::OnTimer(unsigned id) {
