@@ -1,0 +1,488 @@
+#!/usr/bin/env bash
+# The panel under a long run of what a user and the device do to it, with the driver refusing
+# about a tenth of the requests. Each cycle:
+#
+#   unplug and plug the device (the plug makes the panel restore the effects), open the settings,
+#   switch the effects on or off on the effects page, drag one channel slider of the volume page
+#   with the X pointer, open the speaker test and leave it, close the settings.
+#
+# Before each step a seeded coin picks, among the requests that step is going to send, at most
+# one for the driver to refuse; the panel then shows its "IO 控制錯誤" box, which is closed with
+# OK. Every cycle checks the requests the driver saw against the ones expected (codes, inputs,
+# refusals), the boxes shown against the refusals that must show one, and the thirteen stored
+# settings against the last values the driver accepted. After the cycles the panel must still
+# answer, its handle, GDI and user object counts must be within 5 of those after the first cycle,
+# and Exit must switch the effects off and send unity gain to the six channels, without storing
+# anything, and end the program. Every step is bounded in time.
+#
+# Usage: tests/e2e/soak.sh [CYCLES]   (default 30)
+#   SOAK_SEED picks another series of refusals and slider positions; SOAK_TRACE=1 logs every step
+#   with its time and the panel's resource counts after it.
+set -uo pipefail
+
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+CYCLES=${1:-30}
+SEED=${SOAK_SEED:-2}
+[[ $CYCLES =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [CYCLES]" >&2; exit 2; }
+
+STEP_LIMIT_S=20         # the longest any one step may take, the plug with its one-second wait included
+WAIT_MS=8000            # how long panelctl waits for the panel to finish one action
+RESOURCE_TOLERANCE=5
+
+# Control codes and their inputs as the driver's log shows them.
+ENABLE=0x223000
+DISABLE=0x223004
+OUTPUT_51=0x223008
+CROSSOVER=0x223030
+CROSSOVER_120=C8000000640000002C010000 # 200, 100, 300: crossover index 0
+SOURCE_POLL=0x223034
+UNITY=0000803F
+
+# The six channel sliders: slider id, gain code, stored value.
+CHANNELS=("1018 0x22301C VolumeL" "1020 0x223020 VolumeR" "1015 0x223018 VolumeLFE"
+  "1070 0x223024 VolumeC" "1014 0x223028 VolumeRL" "1017 0x22302C VolumeRR")
+# The order of the gains in the reset at exit: LFE, C, R, L, RR, RL.
+RESET_GAINS=(0x223018 0x223024 0x223020 0x22301C 0x22302C 0x223028)
+# What each stored value must hold, "accepted" meaning that the driver's log shows the request ok:
+#   EnableFilter    the state of the last effects switch from the effects page that was accepted:
+#                   the restore after a plug (which sends the check box's state) or a click on
+#                   the check box. The speaker test's switches and the reset at exit are never
+#                   stored.
+#   OutputMode      the mode of the last output request accepted, sent only by a restore with
+#                   effects on; the radios are never clicked, so it stays 1 (5.1).
+#   BassOutputMode  the index of the last crossover accepted, likewise only from a restore: 0.
+#   Volume*         the gain of the last slider release on that channel that was accepted. The
+#                   push of the stored gains at start-up and the unity gains at exit store nothing.
+#   SystemVolume    what the volume page stored at start-up from the mixer: no master slider moves.
+#   FilterVolume, TestMode, TestBtnStatus  their defaults 1, 2 and 0: nothing in a cycle writes them.
+SETTINGS=(EnableFilter OutputMode BassOutputMode SystemVolume FilterVolume VolumeL VolumeR
+  VolumeLFE VolumeC VolumeRL VolumeRR TestMode TestBtnStatus)
+
+IO_ERROR_CAPTION="IO 控制錯誤"
+IO_ERROR_BOX="box $IO_ERROR_CAPTION: USB 資料傳輸錯誤, 再試一次."
+SPEAKER_TEST_CAPTION="Quendal5.1RIR: 喇叭測試"
+
+declare -A EXPECTED  # setting -> the value it must hold (decimal)
+declare -A STORED    # setting -> the value read from the settings key
+declare -a GAIN_INPUT # slider position -> the four bytes of its gain, as the log shows them
+declare -A STEP_MS    # step -> milliseconds spent in it over all cycles
+declare -A REFUSED    # "step: code" -> requests refused there
+STEP_ORDER=(unplug "plug and restore" "open settings" "toggle effects" "drag a channel slider"
+  "open the speaker test" "leave the speaker test" "close settings" "check the driver log"
+  "check the settings")
+EXPECTED_LOG=""      # the requests expected in this cycle, poll excluded
+ARMED=""             # the code the driver refuses next, empty when none
+BOXES=0              # refused-request boxes closed in this cycle
+CHECK_BOX=1          # the effects page's check box
+CYCLE=0
+STEP=start
+STEP_STARTED=$SECONDS
+STEP_STARTED_MS=0
+TOTAL_REFUSED=0
+TOTAL_REQUESTS=0
+RESOURCE_SERIES=()
+TOTAL_BOXES=0
+SHEET_RAISES=0
+
+die() {
+  e2e_log "FAILED: cycle $CYCLE, step $STEP: $*"
+  if [ -n "${WINEPREFIX:-}" ]; then
+    e2e_log "panel windows:"
+    e2e_ctl windows >&2
+    e2e_log "driver log since the cycle began (poll excluded):"
+    e2e_sim log | grep -v "^$SOURCE_POLL " >&2
+    e2e_screenshot soak-failure 0
+  fi
+  exit 1
+}
+
+now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+
+step() {
+  STEP=$1
+  STEP_STARTED=$SECONDS
+  STEP_STARTED_MS=$(now_ms)
+}
+
+# A step that took too long is a hang even when it ended.
+step_done() {
+  ((SECONDS - STEP_STARTED <= STEP_LIMIT_S)) || die "took $((SECONDS - STEP_STARTED)) s"
+  STEP_MS[$STEP]=$((${STEP_MS[$STEP]:-0} + $(now_ms) - STEP_STARTED_MS))
+  if [ -n "${SOAK_TRACE:-}" ]; then
+    resources
+    e2e_log "cycle $CYCLE, $STEP: $(($(now_ms) - STEP_STARTED_MS)) ms, handles gdi user $RESOURCES"
+  fi
+}
+
+# Where the time of a cycle goes, averaged over the cycles.
+report_steps() {
+  local name
+  for name in "${STEP_ORDER[@]}"; do
+    e2e_log "  $(printf '%-24s %6d ms' "$name" $((${STEP_MS[$name]:-0} / CYCLES)))"
+  done
+}
+
+# The gain of every slider position as four little-endian bytes: 10^((20 - p) / 20), formed in
+# double precision and rounded to single precision.
+gain_table() {
+  read -r -a GAIN_INPUT < <(python3 -c '
+import math, struct
+print(" ".join(struct.pack("<f", math.pow(10.0, (20 - p) * 0.05)).hex().upper() for p in range(41)))')
+  ((${#GAIN_INPUT[@]} == 41)) || die "cannot compute the gain table"
+}
+
+le_to_decimal() { echo $((16#${1:6:2}${1:4:2}${1:2:2}${1:0:2})); }
+
+# One panelctl for the whole run, fed a verb a line, its fields separated by tabs: a Windows
+# process for each of the many questions would cost more than the cycles themselves.
+start_panelctl() {
+  coproc PANELCTL { exec wine 'C:\Quendal\soakctl.exe' serve 2>&1; }
+}
+
+# ctl VERB ARGS...: the answer in CTL_OUT, panelctl's status as the status.
+ctl() {
+  local IFS=$'\t' line
+  printf '%s\n' "$*" >&"${PANELCTL[1]}" || die "panelctl is gone"
+  CTL_OUT=""
+  while IFS= read -r -t 60 -u "${PANELCTL[0]}" line; do
+    line=${line%$'\r'}
+    if [[ $line == "@@ "* ]]; then return "${line#@@ }"; fi
+    CTL_OUT+="${CTL_OUT:+$'\n'}$line"
+  done
+  die "panelctl did not answer '$*'"
+}
+
+read_settings() {
+  local line
+  STORED=()
+  ctl settings "${E2E_SETTINGS_KEY#HKLM\\}" || die "cannot read the settings: $CTL_OUT"
+  while IFS= read -r line; do STORED[${line%%=*}]=${line#*=}; done <<<"$CTL_OUT"
+}
+
+check_settings() {
+  local name
+  read_settings
+  for name in "${SETTINGS[@]}"; do
+    [ "${STORED[$name]:-missing}" = "${EXPECTED[$name]}" ] ||
+      die "setting $name is ${STORED[$name]:-missing}, the last accepted value is ${EXPECTED[$name]}"
+  done
+}
+
+# Before a step: the seeded coin may pick one of the codes the step is going to send, in order,
+# for the driver to refuse. The first cycle refuses the first request of every step, so that
+# whatever the system builds once and keeps when a box first shows (Wine keeps a few more cached
+# device contexts after the first box over the open settings) is there before the resource
+# counts of the first cycle are taken as the baseline.
+arm() {
+  local code
+  ARMED=""
+  for code in "$@"; do
+    if ((CYCLE == 1 || RANDOM % 10 == 0)); then
+      ARMED=$code
+      [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE, $STEP: the driver refuses the next $code"
+      e2e_sim fail "${code#0x}" 1 >/dev/null || die "cannot plan the refusal of $code"
+      return
+    fi
+  done
+}
+
+# One request the step makes, appended to the expected log and refused when it was picked.
+# A refusal shows the box unless the request is "silent". Returns non-zero when refused.
+expect_request() {
+  local code=$1 input=$2 silent=${3:-}
+  TOTAL_REQUESTS=$((TOTAL_REQUESTS + 1))
+  if [ "$code" = "$ARMED" ]; then
+    ARMED=""
+    EXPECTED_LOG+="$code $input refused injected"$'\n'
+    REFUSED["$STEP: $code"]=$((${REFUSED["$STEP: $code"]:-0} + 1))
+    TOTAL_REFUSED=$((TOTAL_REFUSED + 1))
+    [ -n "$silent" ] || EXPECTED_BOXES=$((EXPECTED_BOXES + 1))
+    return 1
+  fi
+  EXPECTED_LOG+="$code $input ok"$'\n'
+}
+
+# The outcome of a panelctl verb that waits for the panel: idle, or the refused-request box,
+# which is closed with OK until the panel is idle again.
+handle_boxes() {
+  local output=$1 status=$2
+  while ((status == 3)); do
+    [ "${output##*$'\n'}" = "$IO_ERROR_BOX" ] || die "unexpected box: ${output##*$'\n'}"
+    BOXES=$((BOXES + 1))
+    ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" 1
+    status=$?
+    output=$CTL_OUT
+  done
+  ((status == 0)) || die "the panel is stuck (${output//$'\n'/; })"
+}
+
+act() {
+  ctl "$@"
+  handle_boxes "$CTL_OUT" $?
+}
+
+settle() { act settle "$WAIT_MS"; }
+
+# The restore after an arrival: the effects as the check box shows them, and with effects on the
+# output mode and the crossover; a refused switch stops it, a refused crossover shows nothing.
+expect_restore() {
+  if ((CHECK_BOX)); then
+    arm "$ENABLE" "$OUTPUT_51" "$CROSSOVER"
+    expect_request "$ENABLE" - || return 0
+    EXPECTED[EnableFilter]=1
+    expect_request "$OUTPUT_51" - && EXPECTED[OutputMode]=1
+    expect_request "$CROSSOVER" "$CROSSOVER_120" silent && EXPECTED[BassOutputMode]=0
+  else
+    arm "$DISABLE"
+    expect_request "$DISABLE" - && EXPECTED[EnableFilter]=0
+  fi
+  return 0
+}
+
+replug() {
+  step unplug
+  e2e_sim unplug >/dev/null || die "simctl unplug failed"
+  settle
+  step_done
+
+  step "plug and restore"
+  expect_restore
+  e2e_sim plug >/dev/null || die "simctl plug failed"
+  settle
+  step_done
+}
+
+open_settings() {
+  step "open settings"
+  act do "$WAIT_MS" command 32774
+  step_done
+}
+
+toggle_effects() {
+  step "toggle effects"
+  act do "$WAIT_MS" tab 1
+  CHECK_BOX=$((1 - CHECK_BOX))
+  local code=$DISABLE
+  ((CHECK_BOX)) && code=$ENABLE
+  arm "$code"
+  expect_request "$code" - && EXPECTED[EnableFilter]=$CHECK_BOX
+  act do "$WAIT_MS" click 1048
+  step_done
+}
+
+# slider ID: sets POS and the pointer geometry: THUMB_X, THUMB_Y and TRACK_TOP, TRACK_LENGTH.
+read_slider() {
+  ctl slider "$1" || die "cannot read slider $1: $CTL_OUT"
+  [[ $CTL_OUT =~ pos=([0-9-]+)\ min=0\ max=40\ captured=([01])\ thumb=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+)\ channel=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+) ]] ||
+    die "slider $1: $CTL_OUT"
+  POS=${BASH_REMATCH[1]}
+  CAPTURED=${BASH_REMATCH[2]}
+  local thumb_top=${BASH_REMATCH[4]} thumb_bottom=${BASH_REMATCH[6]}
+  local channel_top=${BASH_REMATCH[8]} channel_bottom=${BASH_REMATCH[10]}
+  THUMB_X=$(((BASH_REMATCH[3] + BASH_REMATCH[5]) / 2))
+  THUMB_Y=$(((thumb_top + thumb_bottom) / 2))
+  # A slider maps the pointer to a position over its channel less half a thumb at each end.
+  local half=$(((thumb_bottom - thumb_top) / 2))
+  TRACK_TOP=$((channel_top + half))
+  TRACK_LENGTH=$((channel_bottom - channel_top - 2 * half - 1))
+}
+
+drag_slider() {
+  step "drag a channel slider"
+  local id code value target y deadline
+  read -r id code value <<<"${CHANNELS[$(((CYCLE - 1) % ${#CHANNELS[@]}))]}"
+  act do "$WAIT_MS" tab 0
+  # Under Wine the control-panel window can come up above the sheet it owns; the pointer would
+  # then land on the window, not on the slider.
+  ctl sheet raise || die "no property sheet: $CTL_OUT"
+  [ "$CTL_OUT" = raised ] && SHEET_RAISES=$((SHEET_RAISES + 1))
+  read_slider "$id"
+  target=$((RANDOM % 41))
+  ((target == POS)) && target=$(((target + 17) % 41))
+  y=$((TRACK_TOP + (2 * target * TRACK_LENGTH + 40) / 80))
+  [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE: slider $id from $POS to $target (y $THUMB_Y to $y)"
+  arm "$code"
+  expect_request "$code" "${GAIN_INPUT[$target]}" &&
+    EXPECTED[$value]=$(le_to_decimal "${GAIN_INPUT[$target]}")
+  xdotool mousemove "$THUMB_X" "$THUMB_Y" mousedown 1 mousemove "$THUMB_X" $(((THUMB_Y + y) / 2)) \
+    mousemove "$THUMB_X" "$y" || die "xdotool failed"
+  # The release must find the slider holding the pointer at the target.
+  deadline=$((SECONDS + 10))
+  while read_slider "$id"; ((POS != target || CAPTURED == 0)); do
+    ((SECONDS < deadline)) || { xdotool mouseup 1; die "slider $id at $POS, captured $CAPTURED; wanted $target"; }
+    sleep 0.1
+  done
+  xdotool mouseup 1 || die "xdotool failed"
+  settle
+  step_done
+}
+
+speaker_test() {
+  step "open the speaker test"
+  local enabled_at_open=${EXPECTED[EnableFilter]} code=$DISABLE
+  arm "$DISABLE"
+  expect_request "$DISABLE" -
+  act do "$WAIT_MS" command 32775
+  step_done
+
+  step "leave the speaker test"
+  ((enabled_at_open)) && code=$ENABLE
+  arm "$code"
+  expect_request "$code" -
+  act do "$WAIT_MS" press "$SPEAKER_TEST_CAPTION" 1076
+  step_done
+}
+
+close_settings() {
+  step "close settings"
+  act do "$WAIT_MS" command 32777
+  step_done
+}
+
+# The driver's log of the cycle against the expected requests; the source poll, which runs on
+# its own, is left out.
+check_cycle_log() {
+  step "check the driver log"
+  local log actual
+  log=$(e2e_sim log --clear) || die "cannot read the driver log"
+  grep -q 'dropped' <<<"$log" && die "the driver log overflowed"
+  actual=$(grep -v "^$SOURCE_POLL " <<<"$log")
+  [ "$actual" = "${EXPECTED_LOG%$'\n'}" ] ||
+    die "requests differ from the expected ones:"$'\n'"$(diff <(echo "${EXPECTED_LOG%$'\n'}") <(echo "$actual"))"
+  ((BOXES == EXPECTED_BOXES)) || die "$BOXES boxes shown, $EXPECTED_BOXES refusals that must show one"
+  step_done
+}
+
+# RESOURCES: the panel's handles, GDI objects and user objects.
+resources() {
+  ctl resources || die "cannot count the panel's resources: $CTL_OUT"
+  [[ $CTL_OUT =~ ^handles=([0-9]+)\ gdi=([0-9]+)\ user=([0-9]+)$ ]] || die "resources: $CTL_OUT"
+  RESOURCES="${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]}"
+}
+
+run_cycle() {
+  EXPECTED_LOG=""
+  EXPECTED_BOXES=0
+  BOXES=0
+  replug
+  open_settings
+  toggle_effects
+  drag_slider
+  speaker_test
+  close_settings
+  check_cycle_log
+  step "check the settings"
+  check_settings
+  step_done
+  TOTAL_BOXES=$((TOTAL_BOXES + BOXES))
+}
+
+# After start-up every setting holds its default, and the panel has restored the effects and
+# pushed the six stored gains.
+check_start() {
+  local name
+  EXPECTED=([EnableFilter]=1 [OutputMode]=1 [BassOutputMode]=0 [FilterVolume]=1 [TestMode]=2
+    [TestBtnStatus]=0)
+  for name in VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR; do
+    EXPECTED[$name]=$(le_to_decimal "$UNITY")
+  done
+  read_settings
+  [ -n "${STORED[SystemVolume]:-}" ] || die "SystemVolume was not written"
+  EXPECTED[SystemVolume]=${STORED[SystemVolume]}
+  check_settings
+  # The volume page pushes the gains when the sheet is made, L, R, C, LFE, RL, RR; the restore
+  # follows.
+  local code actual expected_start=""
+  for code in 0x22301C 0x223020 0x223024 0x223018 0x223028 0x22302C; do
+    expected_start+="$code $UNITY ok"$'\n'
+  done
+  expected_start+="$ENABLE - ok"$'\n'"$OUTPUT_51 - ok"$'\n'"$CROSSOVER $CROSSOVER_120 ok"
+  actual=$(e2e_sim log --clear | grep -v "^$SOURCE_POLL ")
+  [ "$actual" = "$expected_start" ] ||
+    die "start-up requests:"$'\n'"$(diff <(echo "$expected_start") <(echo "$actual"))"
+}
+
+check_resources() {
+  local baseline=($1) now=($2) names=(handles gdi user) i
+  for i in 0 1 2; do
+    local drift=$((now[i] - baseline[i]))
+    ((drift < 0)) && drift=$((-drift))
+    ((drift <= RESOURCE_TOLERANCE)) ||
+      die "${names[i]}: ${now[i]} now, ${baseline[i]} after the first cycle;" \
+        "handles gdi user after each cycle: ${RESOURCE_SERIES[*]}"
+  done
+}
+
+# Exit switches the effects off and sends unity gain to the six channels, stores nothing, and
+# the program ends.
+check_exit() {
+  step exit
+  e2e_sim log --clear >/dev/null
+  act do "$WAIT_MS" command 32771
+  local deadline=$((SECONDS + 15))
+  while kill -0 "$E2E_PANEL" 2>/dev/null; do
+    ((SECONDS < deadline)) || die "the program did not end after Exit"
+    sleep 0.2
+  done
+  local expected="$DISABLE - ok" code actual
+  for code in "${RESET_GAINS[@]}"; do expected+=$'\n'"$code $UNITY ok"; done
+  actual=$(e2e_sim log | grep -v "^$SOURCE_POLL ")
+  [ "$actual" = "$expected" ] || die "exit requests:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
+  check_settings
+  step_done
+}
+
+main() {
+  local started=$SECONDS
+  gain_table
+  e2e_begin || die "no Wine prefix"
+  cp "$E2E_BUILD/e2e/soakctl.exe" "$WINEPREFIX/drive_c/Quendal/"
+  e2e_install_device
+  e2e_start_panel || die "the panel did not start"
+  start_panelctl
+  e2e_log "soak: $CYCLES cycles, seed $SEED, display $DISPLAY"
+  check_start
+  RANDOM=$SEED
+
+  local first_resources="" cycle_started fastest=999999 slowest=0 loop_started=$SECONDS elapsed
+  for ((CYCLE = 1; CYCLE <= CYCLES; CYCLE++)); do
+    cycle_started=$SECONDS
+    run_cycle
+    elapsed=$((SECONDS - cycle_started))
+    ((elapsed < fastest)) && fastest=$elapsed
+    ((elapsed > slowest)) && slowest=$elapsed
+    resources
+    RESOURCE_SERIES+=("$CYCLE: $RESOURCES")
+    if ((CYCLE == 1)); then
+      first_resources=$RESOURCES
+      e2e_log "after cycle 1: handles gdi user = $first_resources"
+    elif ((CYCLE % 10 == 0)); then
+      e2e_log "cycle $CYCLE: handles gdi user = $RESOURCES; $TOTAL_REFUSED of $TOTAL_REQUESTS" \
+        "requests refused, $TOTAL_BOXES boxes"
+    fi
+  done
+  CYCLE=end
+  local loop_seconds=$((SECONDS - loop_started))
+
+  step "after the cycles"
+  ctl ping && [ "$CTL_OUT" = 1 ] || die "the panel does not answer message 1035: $CTL_OUT"
+  resources
+  local last_resources=$RESOURCES
+  check_resources "$first_resources" "$last_resources"
+  e2e_log "handles gdi user: $first_resources after cycle 1, $last_resources after cycle $CYCLES"
+  check_exit
+
+  e2e_log "soak passed: $CYCLES cycles in $loop_seconds s ($((loop_seconds * 1000 / CYCLES)) ms a cycle," \
+    "fastest $fastest s, slowest $slowest s), $((SECONDS - started)) s in all;" \
+    "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed;" \
+    "the sheet lay under its window before the drag in $SHEET_RAISES cycles"
+  e2e_log "time per cycle, by step:"
+  report_steps
+  e2e_log "requests refused, by step and code:"
+  local refusal
+  for refusal in "${!REFUSED[@]}"; do e2e_log "  $refusal: ${REFUSED[$refusal]}"; done
+}
+
+main
