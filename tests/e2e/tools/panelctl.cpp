@@ -852,9 +852,8 @@ int Usage() {
       "is open (printed as \"box CAPTION: TEXT\"), 4 when it is still busy after MS milliseconds.\n"
       "resources counts the handles in the system's handle list and, where the system cannot\n"
       "tell (Wine), GDI objects in the process's GDI handle table and user objects as the\n"
-      "process's windows. serve takes the fields of a verb separated by tabs and answers each "
-      "line\n"
-      "with its output and a line \"@@ STATUS\".\n",
+      "process's windows. serve takes the fields of a verb separated by tabs and answers each\n"
+      "line with its output and a line \"@@ STATUS\".\n",
       stderr);
   return kFailed;
 }
