@@ -76,17 +76,32 @@ TEST_F(ControlPanelDlgTest, FailedRegistrationAtStartRunsTheExitSequence) {
 TEST_F(ControlPanelDlgTest, LaysTheWindowOutAroundTheSheet) {
   CreateWindow().controls[IDC_CLOSE].rect = {480, 330, 546, 354};
   const Rect outerBefore = window->windowRect;
-  const int frameHeight = outerBefore.Height() - window->clientRect.Height();
   ASSERT_TRUE(Start());
-  const int w = 430;
-  const int h = 320;
-  EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{4, 0, 4 + w, h}));
-  EXPECT_EQ(sheet().placements.front(), (Rect{4, 0, 4 + w, h}));
-  EXPECT_EQ(window->windowRect, (Rect{outerBefore.left, outerBefore.top, outerBefore.left + w + 10,
-                                      outerBefore.top + frameHeight + h + 42}));
-  EXPECT_EQ(window->clientRect.Height(), h + 42);
-  EXPECT_EQ(window->controls[IDC_PANEL_ICON].rect, (Rect{9, h + 4, 9 + 168, h + 36}));
-  EXPECT_EQ(window->controls[IDC_CLOSE].rect, (Rect{w - 66, h + 36 - 24, w, h + 36}));
+  const Rect sheetRect = FakePropertySheet().windowRect;  // as every fake sheet is created
+  const Rect frame = window->controls[IDC_SHEET_FRAME].rect;
+  const Rect picture = window->controls[IDC_PANEL_ICON].rect;
+  const Rect close = window->controls[IDC_CLOSE].rect;
+  const Rect client = window->clientRect;
+  // The frame has the sheet's size, and the sheet lies on it.
+  EXPECT_EQ(frame.Width(), sheetRect.Width());
+  EXPECT_EQ(frame.Height(), sheetRect.Height());
+  EXPECT_EQ(sheet().placements.front(), frame);
+  // The Close button keeps its size, its right edge at the sheet's width and its bottom edge
+  // 36 pixels below the sheet.
+  EXPECT_EQ(close.Width(), 66);
+  EXPECT_EQ(close.Height(), 24);
+  EXPECT_EQ(close.right, sheetRect.Width());
+  EXPECT_EQ(close.bottom, sheetRect.Height() + 36);
+  // The picture and the button stand in a strip below the frame, inside the client area.
+  EXPECT_GE(picture.top, frame.bottom);
+  EXPECT_GE(close.top, frame.bottom);
+  EXPECT_GE(picture.left, 0);
+  EXPECT_LE(picture.right, close.left);
+  EXPECT_LE(picture.bottom, client.bottom);
+  EXPECT_LE(close.bottom, client.bottom);
+  // The window grows or shrinks around them, its top-left corner staying where it was.
+  EXPECT_EQ(window->windowRect.left, outerBefore.left);
+  EXPECT_EQ(window->windowRect.top, outerBefore.top);
 }
 
 struct Transition {
