@@ -59,6 +59,7 @@ class CVolumePage : public PropertyPage {
   void OnReleasedCaptureChannel(Channel channel, std::intptr_t& result);
   void OnDefaultChannel(Channel channel);
 
+  // The master slider and the six channel sliders, bound to their controls.
   SliderControl m_sliderRearLeft;
   SliderControl m_sliderRearRight;
   SliderControl m_sliderFrontRight;
