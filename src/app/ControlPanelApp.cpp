@@ -5,13 +5,20 @@
 
 namespace quendal {
 
+namespace {
+
+// The named mutex, held until the exit step so that the name exists while this instance runs.
+MutexHandle g_hInstanceMutex = 0;
+
+}  // namespace
+
 CControlPanelApp::CControlPanelApp(const PanelServices& services, InstanceLock& lock,
                                    Prompt& prompt)
     : m_services(services), m_lock(lock), m_prompt(prompt) {}
 
 bool CControlPanelApp::InitInstance() {
   bool alreadyExisted = false;
-  m_hInstanceMutex = m_lock.CreateNamedMutex(kInstanceMutexName, alreadyExisted);
+  g_hInstanceMutex = m_lock.CreateNamedMutex(kInstanceMutexName, alreadyExisted);
   if (alreadyExisted) {
     m_prompt.ShowMessageBox(m_services.strings.Load(IDS_ALREADY_RUNNING),
                             m_services.strings.Load(IDS_ERROR_CAPTION), kMbIconHand);
@@ -24,8 +31,8 @@ bool CControlPanelApp::InitInstance() {
 }
 
 int CControlPanelApp::ExitInstance() {
-  if (m_hInstanceMutex != 0) m_lock.Close(m_hInstanceMutex);
-  m_hInstanceMutex = 0;
+  if (g_hInstanceMutex != 0) m_lock.Close(g_hInstanceMutex);
+  g_hInstanceMutex = 0;
   m_dlgAbout.DestroyWindow();
   return 0;
 }

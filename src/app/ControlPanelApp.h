@@ -29,8 +29,6 @@ class CControlPanelApp : public CommandTarget {
   PanelServices m_services;
   InstanceLock& m_lock;
   Prompt& m_prompt;
-  // The named mutex, held until the exit step so that the name exists while this instance runs.
-  MutexHandle m_hInstanceMutex = 0;
 };
 
 }  // namespace quendal

@@ -17,11 +17,22 @@ constexpr unsigned kArrivalSettleMs = 1000;
 // its audio interfaces are ready; the second one attaches.
 constexpr unsigned kVersionWithEarlyArrival = 5;
 constexpr int kStartupHidingPaints = 2;
-constexpr unsigned kMultichannelQuestionStyle = kMbYesNo | kMbIconExclamation;
 
 constexpr int kVolumePageIndex = 0;
 constexpr int kEffectsPageIndex = 1;
 constexpr int kInformationPageIndex = 2;
+
+struct TrayLook {
+  unsigned icon;
+  unsigned menu;
+};
+
+// The tray icon and menu of each display state, in the order of DisplayState.
+constexpr std::array<TrayLook, 3> kTrayLooks{{
+    {IDI_NOT_CONNECTED, IDR_MENU_NOT_CONNECTED},
+    {IDI_CONNECTED, IDR_MENU_CONNECTED},
+    {IDI_SETTINGS_OPEN, IDR_MENU_SETTINGS_OPEN},
+}};
 
 // Enter and Escape (IDOK, IDCANCEL) close the settings like the Close button: the program only
 // ever ends through the exit sequence.
@@ -39,6 +50,8 @@ constexpr std::array<CommandEntry<CControlPanelDlg>, 7> kCommandMap{{
 
 CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget& application)
     : Dialog(IDD_CONTROL_PANEL),
+      m_staticFrame(*this, IDC_SHEET_FRAME),
+      m_hIcon(services.windows.LoadWindowIcon(IDI_CONNECTED)),
       m_trayIcon(services.tray, services.system),
       m_services(services),
       m_application(application) {}
@@ -47,9 +60,9 @@ CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget&
 CControlPanelDlg::~CControlPanelDlg() { m_sheet.reset(); }
 
 bool CControlPanelDlg::OnInitDialog() {
-  Window()->SetIcon(IDI_CONNECTED);
+  Window()->SetIcon(m_hIcon);
   CreatePages();
-  m_sheet->Create(Window()->Id());
+  m_sheet->Create(Window()->Id(), IDC_CLOSE);
   m_services.windows.CreateModeless(*m_pSpeakerTestDlg, Window()->Id());
   LayOutAroundSheet();
   m_nArrivalEvents = 0;
@@ -60,13 +73,13 @@ bool CControlPanelDlg::OnInitDialog() {
     }
     m_bConnected = true;
     m_bDeviceAttached = 1;
-    ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
+    ShowTray(DisplayState::kConnected);
     ActivateEffectsPage(CEffectsPage::ActivateRestore);
     Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
   } else {
     m_bConnected = false;
     m_bDeviceAttached = 0;
-    ShowTray(IDI_NOT_CONNECTED, IDR_MENU_NOT_CONNECTED);
+    ShowTray(DisplayState::kNotConnected);
   }
   m_bInitialized = true;
   return true;
@@ -93,7 +106,7 @@ void CControlPanelDlg::LayOutAroundSheet() {
   const int width = sheet.Width();
   const int height = sheet.Height();
   const Rect frame{4, 0, 4 + width, height};
-  window.MoveControl(IDC_SHEET_FRAME, frame, true);
+  m_staticFrame.Move(frame, true);
   m_sheet->PlaceOnTop(frame, false);
 
   const Rect outer = window.GetWindowRect();
@@ -125,7 +138,8 @@ void CControlPanelDlg::OnPaint() {
   ++m_nPaintCount;
 }
 
-// Keeps the pop-up sheet glued over the frame control when the user drags the window.
+// The sheet, a child of this window, moves with it; placing it again keeps it over the frame
+// and above its siblings whatever moved the window.
 void CControlPanelDlg::OnMove() {
   if (!m_bInitialized) {
     Window()->Show(ShowCommand::kHide);
@@ -135,7 +149,7 @@ void CControlPanelDlg::OnMove() {
 }
 
 void CControlPanelDlg::PlaceSheetOverFrame() {
-  m_sheet->PlaceOnTop(Window()->GetControlScreenRect(IDC_SHEET_FRAME), false);
+  m_sheet->PlaceOnTop(m_staticFrame.GetRect(), false);
 }
 
 void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }
@@ -177,22 +191,16 @@ void CControlPanelDlg::PollSourceLayout() {
   const SourceLayout layout = LayoutOf(*info);
   if (layout == SourceLayout::kNone) return;
   m_services.sound.PlayResource(IDW_SILENCE, false);
-  if (layout == SourceLayout::kMultiChannel && m_pEffectsPage->m_bWarnArmed != 0 &&
-      m_pEffectsPage->m_bEnableEffects != 0) {
+  if (layout == SourceLayout::kMultiChannel && m_pEffectsPage->IsMultichannelQuestionArmed()) {
     AskAboutEffectsOnMultichannel();
   }
 }
 
+// The effects page asks; this window stays disabled while its question is up.
 void CControlPanelDlg::AskAboutEffectsOnMultichannel() {
-  m_pEffectsPage->m_bWarnArmed = 0;
   Window()->EnableWindow(false);
-  const int answer = m_pEffectsPage->ShowMessage(m_services.strings, IDS_MULTICHANNEL_QUESTION,
-                                                 IDS_WARNING_CAPTION, kMultichannelQuestionStyle);
+  m_pEffectsPage->AskAboutEffectsOnMultichannel();
   Window()->EnableWindow(true);
-  if (answer == kIdNo) {
-    m_pEffectsPage->m_bEnableEffects = 0;
-    m_pEffectsPage->ApplyEnableEffects();
-  }
 }
 
 void CControlPanelDlg::OnDeviceChange(unsigned event) {
@@ -200,26 +208,33 @@ void CControlPanelDlg::OnDeviceChange(unsigned event) {
   if (event != kDbtDevNodesChanged) return;
   if (m_bDeviceAttached == 0 && m_services.presence.IsDevicePresent() != 0) {
     if (version >= kVersionWithEarlyArrival && ++m_nArrivalEvents < 2) return;
-    m_services.system.Sleep(kArrivalSettleMs);
-    m_bDeviceAttached = 1;
-    m_bConnected = true;
-    ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
-    if (!m_services.presence.RegisterAudioFilter()) {
-      OnExit();
-      return;
-    }
-    ActivateEffectsPage(CEffectsPage::ActivateRestore);
-    Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
+    if (!AttachDevice()) return;
   }
   if (m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) DetachDevice();
+}
+
+// The pause lets the newly arrived device settle before its filter is registered and its
+// settings are restored.
+bool CControlPanelDlg::AttachDevice() {
+  m_services.system.Sleep(kArrivalSettleMs);
+  m_bDeviceAttached = 1;
+  m_bConnected = true;
+  ShowTray(DisplayState::kConnected);
+  if (!m_services.presence.RegisterAudioFilter()) {
+    OnExit();
+    return false;
+  }
+  ActivateEffectsPage(CEffectsPage::ActivateRestore);
+  Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
+  return true;
 }
 
 // The detour over page 2 makes the effects page's activation run even when it is already the
 // selected page: a sheet need not activate the page it already shows, and both the restore
 // and the reset at exit must reach the device.
-void CControlPanelDlg::ActivateEffectsPage(int action) {
+void CControlPanelDlg::ActivateEffectsPage(CEffectsPage::ActivateAction action) {
   m_sheet->SetActivePage(kInformationPageIndex);
-  m_pEffectsPage->m_nActivateAction = action;
+  m_pEffectsPage->SetActivateAction(action);
   m_sheet->SetActivePage(kEffectsPageIndex);
 }
 
@@ -233,7 +248,7 @@ void CControlPanelDlg::DetachDevice() {
   // Selecting the volume page also closes the effects page's channel handle.
   m_sheet->SetActivePage(kVolumePageIndex);
   m_bConnected = false;
-  ShowTray(IDI_NOT_CONNECTED, IDR_MENU_NOT_CONNECTED);
+  ShowTray(DisplayState::kNotConnected);
   Window()->ShowOwnedPopups(false);
   Window()->Show(ShowCommand::kHide);
 }
@@ -244,18 +259,18 @@ void CControlPanelDlg::OnOpenSettings() {
     // Start-up hiding is over once the user asks for the window: a late paint must not hide
     // it again.
     m_nPaintCount = kStartupHidingPaints;
-    const Rect frame = Window()->GetControlScreenRect(IDC_SHEET_FRAME);
+    const Rect frame = m_staticFrame.GetRect();
     m_sheet->SetActivePage(kVolumePageIndex);
     m_sheet->PlaceOnTop(frame, true);
     Window()->Show(ShowCommand::kRestore);
   }
-  ShowTray(IDI_SETTINGS_OPEN, IDR_MENU_SETTINGS_OPEN);
+  ShowTray(DisplayState::kSettingsOpen);
 }
 
 void CControlPanelDlg::OnCloseSettings() {
   Window()->ShowOwnedPopups(false);
   m_sheet->SetActivePage(kVolumePageIndex);
-  ShowTray(IDI_CONNECTED, IDR_MENU_CONNECTED);
+  ShowTray(DisplayState::kConnected);
   Window()->Show(ShowCommand::kHide);
 }
 
@@ -281,10 +296,11 @@ void CControlPanelDlg::OnExit() {
   Window()->EndDialog(kIdCancel);
 }
 
-void CControlPanelDlg::ShowTray(unsigned iconId, unsigned menuId) {
+void CControlPanelDlg::ShowTray(DisplayState state) {
+  const TrayLook& look = kTrayLooks[static_cast<std::size_t>(state)];
   m_trayIcon.RemoveIcon();
   m_trayIcon.AddIcon(Window()->Id(), WM_TRAYNOTIFY, m_services.strings.Load(IDS_PRODUCT_NAME),
-                     m_services.tray.LoadIcon(iconId), menuId);
+                     m_services.tray.LoadIcon(look.icon), look.menu);
 }
 
 }  // namespace quendal

@@ -11,6 +11,7 @@
 #include "pages/InformationPage.h"
 #include "pages/VolumePage.h"
 #include "speakertest/SpeakerTestDlg.h"
+#include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/PropertySheet.h"
 
@@ -37,6 +38,7 @@ class CControlPanelDlg : public Dialog {
   void OnTaskbarCreated() override;
   bool OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                        std::intptr_t& result) override;
+  IconHandle OnQueryDragIcon() override { return m_hIcon; }
 
   void OnDeviceChange(unsigned event);
   void OnOpenSettings();
@@ -44,11 +46,15 @@ class CControlPanelDlg : public Dialog {
   void OnSpeakerTest();
   void OnExit();
 
+  // The frame control that the sheet covers.
+  StaticControl m_staticFrame;
   // Owned objects; created by the initialisation, destroyed by the exit sequence.
   std::unique_ptr<CEffectsPage> m_pEffectsPage;
   std::unique_ptr<CSpeakerTestDlg> m_pSpeakerTestDlg;
   std::unique_ptr<CInformationPage> m_pInformationPage;
   std::unique_ptr<CVolumePage> m_pVolumePage;
+  // The window's icon (big and small), its drag icon and its minimised picture.
+  IconHandle m_hIcon;
   bool m_bConnected = false;
   bool m_bInitialized = false;
   int m_bDeviceAttached = 0;
@@ -58,14 +64,20 @@ class CControlPanelDlg : public Dialog {
   unsigned m_nArrivalEvents = 0;
 
  private:
+  // The display states, each with its own tray icon and menu.
+  enum class DisplayState { kNotConnected, kConnected, kSettingsOpen };
+
   void CreatePages();
   void LayOutAroundSheet();
+  // The device has arrived: connect, register the filter and restore the effects, then poll.
+  // False when the registration failed and the exit sequence ran.
+  bool AttachDevice();
   void DetachDevice();
-  void ActivateEffectsPage(int action);
+  void ActivateEffectsPage(CEffectsPage::ActivateAction action);
   void PlaceSheetOverFrame();
   void PollSourceLayout();
   void AskAboutEffectsOnMultichannel();
-  void ShowTray(unsigned iconId, unsigned menuId);
+  void ShowTray(DisplayState state);
 
   PanelServices m_services;
   CommandTarget& m_application;

@@ -5,6 +5,7 @@
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 #include "ui/CommandMap.h"
+#include "ui/RequestFailure.h"
 
 namespace quendal {
 
@@ -16,6 +17,7 @@ constexpr std::array<int, 6> kEffectControls{IDC_OUTPUT_2_1,    IDC_OUTPUT_5_1,
                                              IDC_CROSSOVER_300, IDC_CROSSOVER_450};
 
 constexpr unsigned kSourceLayoutPeriodMs = 300;
+constexpr unsigned kMultichannelQuestionStyle = kMbYesNo | kMbIconExclamation;
 
 // Unity gain on every channel, in the order the device is reset at exit.
 constexpr std::array<std::uint32_t, 6> kResetGainOrder{IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_C,
@@ -101,13 +103,24 @@ void CEffectsPage::ApplyEnableEffects() {
   if (shortLived) m_hDevice.Close();
 }
 
+// Disarmed before the box: its message loop runs other handlers meanwhile, and the question is
+// asked once per arming.
+void CEffectsPage::AskAboutEffectsOnMultichannel() {
+  m_bWarnArmed = 0;
+  const int answer = ShowMessage(m_strings, IDS_MULTICHANNEL_QUESTION, IDS_WARNING_CAPTION,
+                                 kMultichannelQuestionStyle);
+  if (answer != kIdNo) return;
+  m_bEnableEffects = 0;
+  ApplyEnableEffects();
+}
+
 void CEffectsPage::OnEnableEffects() {
   if (!m_hDevice.IsOpen()) return;
   UpdateData(true);
   if (m_bEnableEffects == 0) {
     EnableEffectControls(false);
     if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) {
-      ShowRequestFailure();
+      ShowRequestFailure(*this, m_strings);
       return;
     }
     m_hKey.Write(settings::kEnableFilter, 0);
@@ -116,7 +129,7 @@ void CEffectsPage::OnEnableEffects() {
   m_bWarnArmed = 1;
   EnableEffectControls(true);
   if (!m_hDevice.Send(IOCTL_FILTER_ENABLE)) {
-    ShowRequestFailure();
+    ShowRequestFailure(*this, m_strings);
     return;
   }
   m_hKey.Write(settings::kEnableFilter, static_cast<std::uint32_t>(m_bEnableEffects));
@@ -140,7 +153,7 @@ void CEffectsPage::OnCrossover450() { SetBassCrossover(2); }
 void CEffectsPage::SendOutputMode(std::uint32_t code) {
   if (!m_hDevice.IsOpen()) return;
   if (!m_hDevice.Send(code)) {
-    ShowRequestFailure();
+    ShowRequestFailure(*this, m_strings);
     return;
   }
   UpdateData(true);
@@ -189,10 +202,6 @@ std::wstring CEffectsPage::SourceLayoutText(SourceLayout layout) const {
 void CEffectsPage::EnableEffectControls(bool enable) {
   if (Window() == nullptr) return;
   for (int id : kEffectControls) Window()->EnableControl(id, enable);
-}
-
-void CEffectsPage::ShowRequestFailure() {
-  ShowMessage(m_strings, IDS_TRANSFER_ERROR, IDS_IO_CONTROL_ERROR, kMbOk);
 }
 
 }  // namespace quendal

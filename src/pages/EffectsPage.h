@@ -1,7 +1,8 @@
 // The effects page, sheet page 1: effects on and off, 2.1/5.1 output, bass crossover and the
 // source-layout display. Every change goes to the driver first and is stored only once the
 // driver accepted it. The control-panel window also uses the page to restore the stored effects
-// to the device and to reset the device at exit, by setting m_nActivateAction and selecting it.
+// to the device and to reset the device at exit, by setting its activate action and selecting
+// it, and has it ask the 5.1 question when its poll finds 5.1 material playing.
 #pragma once
 
 #include <string>
@@ -33,11 +34,21 @@ class CEffectsPage : public PropertyPage {
   bool OnCommand(int id, int notifyCode) override;
   void OnTimer(unsigned id) override;
 
+  // What the next activation sends to the driver.
+  void SetActivateAction(ActivateAction action) { m_nActivateAction = action; }
+
   void LoadSettings();
   // Shows the members in the controls, then switches the effects to match m_bEnableEffects.
   // While the page is not active it does so through a short-lived handle of its own, so that
   // the outcome is the same as with the page active.
   void ApplyEnableEffects();
+
+  // Whether 5.1 material may bring the question: the effects are on and the question has not
+  // been asked since they were last switched on.
+  bool IsMultichannelQuestionArmed() const { return m_bWarnArmed != 0 && m_bEnableEffects != 0; }
+  // Asks whether the effects should stay on for 5.1 material, once per arming; No switches them
+  // off.
+  void AskAboutEffectsOnMultichannel();
 
   void OnEnableEffects();
   void OnOutput21();
@@ -66,7 +77,6 @@ class CEffectsPage : public PropertyPage {
   void ShowSourceLayout();
   std::wstring SourceLayoutText(SourceLayout layout) const;
   void EnableEffectControls(bool enable);
-  void ShowRequestFailure();
 
   const StringTable& m_strings;
   // The page lives as long as the process, so this counts the failed openings of the process.

@@ -8,13 +8,14 @@
 #include "pages/MasterVolume.h"
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/RequestFailure.h"
 
 namespace quendal {
 
 namespace {
 
 struct ChannelEntry {
-  int slider;
+  SliderControl CVolumePage::*slider;
   int defaultButton;
   float CVolumePage::*gain;
   SettingsValue value;
@@ -24,18 +25,18 @@ struct ChannelEntry {
 // Every channel's controls, gain member, stored value and control code, in the order the page
 // initialises its sliders and loads its settings.
 constexpr std::array<ChannelEntry, CVolumePage::kChannelCount> kChannels{{
-    {IDC_SLIDER_FRONT_LEFT, IDC_DEFAULT_FRONT_LEFT, &CVolumePage::m_fVolumeL, settings::kVolumeL,
-     IOCTL_SET_VOLUME_L},
-    {IDC_SLIDER_FRONT_RIGHT, IDC_DEFAULT_FRONT_RIGHT, &CVolumePage::m_fVolumeR, settings::kVolumeR,
-     IOCTL_SET_VOLUME_R},
-    {IDC_SLIDER_LFE, IDC_DEFAULT_LFE, &CVolumePage::m_fVolumeLFE, settings::kVolumeLFE,
+    {&CVolumePage::m_sliderFrontLeft, IDC_DEFAULT_FRONT_LEFT, &CVolumePage::m_fVolumeL,
+     settings::kVolumeL, IOCTL_SET_VOLUME_L},
+    {&CVolumePage::m_sliderFrontRight, IDC_DEFAULT_FRONT_RIGHT, &CVolumePage::m_fVolumeR,
+     settings::kVolumeR, IOCTL_SET_VOLUME_R},
+    {&CVolumePage::m_sliderLFE, IDC_DEFAULT_LFE, &CVolumePage::m_fVolumeLFE, settings::kVolumeLFE,
      IOCTL_SET_VOLUME_LFE},
-    {IDC_SLIDER_CENTER, IDC_DEFAULT_CENTER, &CVolumePage::m_fVolumeC, settings::kVolumeC,
+    {&CVolumePage::m_sliderCenter, IDC_DEFAULT_CENTER, &CVolumePage::m_fVolumeC, settings::kVolumeC,
      IOCTL_SET_VOLUME_C},
-    {IDC_SLIDER_REAR_LEFT, IDC_DEFAULT_REAR_LEFT, &CVolumePage::m_fVolumeRL, settings::kVolumeRL,
-     IOCTL_SET_VOLUME_RL},
-    {IDC_SLIDER_REAR_RIGHT, IDC_DEFAULT_REAR_RIGHT, &CVolumePage::m_fVolumeRR, settings::kVolumeRR,
-     IOCTL_SET_VOLUME_RR},
+    {&CVolumePage::m_sliderRearLeft, IDC_DEFAULT_REAR_LEFT, &CVolumePage::m_fVolumeRL,
+     settings::kVolumeRL, IOCTL_SET_VOLUME_RL},
+    {&CVolumePage::m_sliderRearRight, IDC_DEFAULT_REAR_RIGHT, &CVolumePage::m_fVolumeRR,
+     settings::kVolumeRR, IOCTL_SET_VOLUME_RR},
 }};
 
 // The order in which the stored gains go back to the device when the page is created.
@@ -65,6 +66,13 @@ int SliderPositionForGain(float gain) {
 
 CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer)
     : PropertyPage(IDD_VOLUME_PAGE),
+      m_sliderRearLeft(*this, IDC_SLIDER_REAR_LEFT),
+      m_sliderRearRight(*this, IDC_SLIDER_REAR_RIGHT),
+      m_sliderFrontRight(*this, IDC_SLIDER_FRONT_RIGHT),
+      m_sliderMaster(*this, IDC_SLIDER_MASTER),
+      m_sliderLFE(*this, IDC_SLIDER_LFE),
+      m_sliderFrontLeft(*this, IDC_SLIDER_FRONT_LEFT),
+      m_sliderCenter(*this, IDC_SLIDER_CENTER),
       m_hDevice(io),
       m_hKey(registry, strings),
       m_io(io),
@@ -72,11 +80,12 @@ CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& st
       m_mixer(mixer) {}
 
 bool CVolumePage::OnInitDialog() {
-  Window()->SetSliderRange(IDC_SLIDER_MASTER, 0, static_cast<int>(kTopMasterStep), false);
-  Window()->SetSliderPos(IDC_SLIDER_MASTER, kChannelSliderUnity, true);
+  m_sliderMaster.SetRange(0, static_cast<int>(kTopMasterStep), false);
+  m_sliderMaster.SetPos(kChannelSliderUnity, true);
   for (const ChannelEntry& channel : kChannels) {
-    Window()->SetSliderRange(channel.slider, kChannelSliderTop, kChannelSliderBottom, false);
-    Window()->SetSliderPos(channel.slider, kChannelSliderUnity, true);
+    SliderControl& slider = this->*channel.slider;
+    slider.SetRange(kChannelSliderTop, kChannelSliderBottom, false);
+    slider.SetPos(kChannelSliderUnity, true);
   }
   LoadVolumeSettings();
   return true;
@@ -85,11 +94,11 @@ bool CVolumePage::OnInitDialog() {
 void CVolumePage::LoadVolumeSettings() {
   m_hKey.Open();
   m_dwSystemVolume = m_hKey.ReadOrDefault(settings::kSystemVolume);
-  Window()->SetSliderPos(IDC_SLIDER_MASTER, SliderPositionForStep(m_dwSystemVolume), true);
+  m_sliderMaster.SetPos(SliderPositionForStep(m_dwSystemVolume), true);
   for (const ChannelEntry& channel : kChannels) {
     float& gain = this->*channel.gain;
     gain = std::bit_cast<float>(m_hKey.ReadOrDefault(channel.value));
-    Window()->SetSliderPos(channel.slider, SliderPositionForGain(gain), true);
+    (this->*channel.slider).SetPos(SliderPositionForGain(gain), true);
   }
   m_dwFilterVolume = m_hKey.ReadOrDefault(settings::kFilterVolume);
   PushStoredGains();
@@ -130,12 +139,12 @@ bool CVolumePage::OnCommand(int id, int notifyCode) {
 
 bool CVolumePage::OnNotify(int id, int code, std::intptr_t& result) {
   if (code != kNmReleasedCapture) return false;
-  if (id == IDC_SLIDER_MASTER) {
+  if (id == m_sliderMaster.Id()) {
     WriteMasterVolume(result);
     return true;
   }
   for (std::size_t channel = 0; channel < kChannels.size(); ++channel) {
-    if (kChannels[channel].slider == id) {
+    if ((this->*kChannels[channel].slider).Id() == id) {
       OnReleasedCaptureChannel(static_cast<Channel>(channel), result);
       return true;
     }
@@ -149,11 +158,11 @@ void CVolumePage::ReadMasterVolume() {
     m_dwSystemVolume = StepForMixerValue(ScaleForFilterVolume(m_dwFilterVolume), *value);
   }
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
-  Window()->SetSliderPos(IDC_SLIDER_MASTER, SliderPositionForStep(m_dwSystemVolume), true);
+  m_sliderMaster.SetPos(SliderPositionForStep(m_dwSystemVolume), true);
 }
 
 void CVolumePage::WriteMasterVolume(std::intptr_t& result) {
-  m_dwSystemVolume = StepForSliderPosition(Window()->GetSliderPos(IDC_SLIDER_MASTER));
+  m_dwSystemVolume = StepForSliderPosition(m_sliderMaster.GetPos());
   WriteSpeakersVolume(m_mixer,
                       MixerValueForStep(ScaleForFilterVolume(m_dwFilterVolume), m_dwSystemVolume));
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
@@ -163,7 +172,7 @@ void CVolumePage::WriteMasterVolume(std::intptr_t& result) {
 void CVolumePage::OnReleasedCaptureChannel(Channel channel, std::intptr_t& result) {
   if (!m_hDevice.IsOpen()) return;
   const ChannelEntry& entry = kChannels[channel];
-  this->*entry.gain = GainForSliderPosition(Window()->GetSliderPos(entry.slider));
+  this->*entry.gain = GainForSliderPosition((this->*entry.slider).GetPos());
   ApplyChannelGain(channel);
   result = 0;
 }
@@ -172,22 +181,18 @@ void CVolumePage::OnDefaultChannel(Channel channel) {
   if (!m_hDevice.IsOpen()) return;
   const ChannelEntry& entry = kChannels[channel];
   this->*entry.gain = 1.0f;
-  if (ApplyChannelGain(channel)) Window()->SetSliderPos(entry.slider, kChannelSliderUnity, true);
+  if (ApplyChannelGain(channel)) (this->*entry.slider).SetPos(kChannelSliderUnity, true);
 }
 
 bool CVolumePage::ApplyChannelGain(Channel channel) {
   const ChannelEntry& entry = kChannels[channel];
   const float gain = this->*entry.gain;
   if (!m_hDevice.SendChannelGain(entry.code, gain)) {
-    ShowRequestFailure();
+    ShowRequestFailure(*this, m_strings);
     return false;
   }
   m_hKey.Write(entry.value, std::bit_cast<std::uint32_t>(gain));
   return true;
-}
-
-void CVolumePage::ShowRequestFailure() {
-  ShowMessage(m_strings, IDS_TRANSFER_ERROR, IDS_IO_CONTROL_ERROR, kMbOk);
 }
 
 }  // namespace quendal

@@ -14,6 +14,7 @@
 #include "platform/Mixer.h"
 #include "platform/Registry.h"
 #include "platform/StringTable.h"
+#include "ui/Controls.h"
 #include "ui/PropertyPage.h"
 
 namespace quendal {
@@ -58,6 +59,14 @@ class CVolumePage : public PropertyPage {
   void OnReleasedCaptureChannel(Channel channel, std::intptr_t& result);
   void OnDefaultChannel(Channel channel);
 
+  // The master slider and the six channel sliders, bound to their controls.
+  SliderControl m_sliderRearLeft;
+  SliderControl m_sliderRearRight;
+  SliderControl m_sliderFrontRight;
+  SliderControl m_sliderMaster;
+  SliderControl m_sliderLFE;
+  SliderControl m_sliderFrontLeft;
+  SliderControl m_sliderCenter;
   ControlChannel m_hDevice;
   SettingsKey m_hKey;
   std::uint32_t m_dwFilterVolume = 1;
@@ -74,7 +83,6 @@ class CVolumePage : public PropertyPage {
   void PushStoredGains();
   // Sends a channel's gain member; on success stores it, otherwise shows the failure.
   bool ApplyChannelGain(Channel channel);
-  void ShowRequestFailure();
 
   DeviceIo& m_io;
   const StringTable& m_strings;

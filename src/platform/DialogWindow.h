@@ -25,6 +25,9 @@ enum class ShowCommand { kHide = 0, kShow = 5, kRestore = 9 };
 // Opaque bitmap handle (an HBITMAP's bits); zero means none.
 using BitmapHandle = std::uintptr_t;
 
+// Opaque icon handle (an HICON's bits); zero means none.
+using IconHandle = std::uintptr_t;
+
 // Opaque window identity (an HWND's bits); zero means none.
 using WindowId = std::uintptr_t;
 
@@ -50,18 +53,17 @@ class DialogWindow {
   virtual void SetButtonBitmap(int id, const wchar_t* bitmapName) = 0;
 
   // Geometry in pixels: the window in screen coordinates, a control in this window's client
-  // coordinates or on the screen.
+  // coordinates.
   virtual Rect GetWindowRect() const = 0;
   virtual Rect GetClientRect() const = 0;
   virtual Rect GetControlRect(int id) const = 0;
-  virtual Rect GetControlScreenRect(int id) const = 0;
   virtual void MoveControl(int id, const Rect& clientRect, bool repaint) = 0;
   virtual void MoveWindow(const Rect& screenRect, bool repaint) = 0;
 
   // The window itself.
   virtual WindowId Id() const = 0;
-  // Sets the window's big and small icon from an icon resource of the program.
-  virtual void SetIcon(unsigned iconId) = 0;
+  // Sets the window's big and small icon.
+  virtual void SetIcon(IconHandle icon) = 0;
   virtual void Show(ShowCommand command) = 0;
   virtual void EnableWindow(bool enable) = 0;
   // Shows or hides the pop-ups this window owns.
@@ -79,7 +81,7 @@ class DialogWindow {
 
   // A message box owned by this window; returns the button chosen (kIdOk, kIdYes, kIdNo).
   virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                         unsigned style) = 0;
+                             unsigned style) = 0;
 };
 
 }  // namespace quendal

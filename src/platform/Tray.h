@@ -16,8 +16,6 @@
 
 namespace quendal {
 
-// Opaque icon handle (an HICON's bits); zero means none.
-using IconHandle = std::uintptr_t;
 // Opaque menu handle (an HMENU's bits); zero means none.
 using MenuHandle = std::uintptr_t;
 

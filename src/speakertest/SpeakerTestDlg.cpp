@@ -3,6 +3,7 @@
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 #include "ui/CommandMap.h"
+#include "ui/RequestFailure.h"
 
 namespace quendal {
 
@@ -306,8 +307,6 @@ void CSpeakerTestDlg::ShowWindow(ShowCommand command) {
   if (Window() != nullptr) Window()->Show(command);
 }
 
-void CSpeakerTestDlg::ShowRequestFailure() {
-  ShowMessage(m_strings, IDS_TRANSFER_ERROR, IDS_IO_CONTROL_ERROR, kMbOk);
-}
+void CSpeakerTestDlg::ShowRequestFailure() { quendal::ShowRequestFailure(*this, m_strings); }
 
 }  // namespace quendal

@@ -57,6 +57,8 @@ class Dialog {
                                std::intptr_t /*lParam*/, std::intptr_t& /*result*/) {
     return false;
   }
+  // The icon shown while the user drags the minimised window; zero for the system's own.
+  virtual IconHandle OnQueryDragIcon() { return 0; }
   // Mouse messages of the window itself, at a point in its client coordinates.
   virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
   virtual void OnLButtonUp(int /*x*/, int /*y*/) {}

@@ -1,5 +1,5 @@
-// Port that creates the program's windows from their dialog templates: modeless dialogs,
-// modal runs and property sheets.
+// Port that creates the program's windows from their dialog templates (modeless dialogs, modal
+// runs and property sheets) and loads their icons.
 #pragma once
 
 #include <memory>
@@ -20,6 +20,9 @@ class WindowFactory {
   // with, or -1 when the window could not be created.
   virtual int RunModal(Dialog& dialog) = 0;
   virtual std::unique_ptr<PropertySheet> CreatePropertySheet() = 0;
+  // One of the program's icons at the size of a window's icon. It is shared with the system,
+  // which frees it with the program: nobody destroys it. Zero when there is no such icon.
+  virtual IconHandle LoadWindowIcon(unsigned iconId) = 0;
 };
 
 }  // namespace quendal

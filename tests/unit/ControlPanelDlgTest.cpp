@@ -36,12 +36,14 @@ TEST_F(ControlPanelDlgTest, StartWithoutTheDeviceWaitsNotConnected) {
   EXPECT_EQ(sheet().pages[1], panel.m_pEffectsPage.get());
   EXPECT_EQ(sheet().pages[2], panel.m_pInformationPage.get());
   EXPECT_EQ(sheet().owner, window->Id());
+  EXPECT_EQ(sheet().closeCommand, IDC_CLOSE);
   EXPECT_EQ(panel.m_pEffectsPage->Window(), nullptr);
   // The speaker-test window exists, hidden, owned by the control panel.
   ASSERT_THAT(windows.modeless, ElementsAre(panel.m_pSpeakerTestDlg.get()));
   EXPECT_THAT(windows.modelessOwners, ElementsAre(window->Id()));
   EXPECT_FALSE(SpeakerWindow().visible);
-  EXPECT_EQ(window->icon, unsigned{IDI_CONNECTED});
+  EXPECT_EQ(windows.IconResource(window->icon), unsigned{IDI_CONNECTED});
+  EXPECT_EQ(panel.OnQueryDragIcon(), window->icon);
 }
 
 TEST_F(ControlPanelDlgTest, StartWithTheDeviceRestoresTheEffectsAndStartsThePoll) {
@@ -52,10 +54,10 @@ TEST_F(ControlPanelDlgTest, StartWithTheDeviceRestoresTheEffectsAndStartsThePoll
   EXPECT_THAT(sheet().selections, ElementsAre(2, 1));
   EXPECT_EQ(panel.m_pEffectsPage->m_nActivateAction, CEffectsPage::ActivateRestored);
   // The six stored gains from the volume page's creation, then the effects restore.
-  EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_SET_VOLUME_L, IOCTL_SET_VOLUME_R, IOCTL_SET_VOLUME_C,
-                                      IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_RL,
-                                      IOCTL_SET_VOLUME_RR, IOCTL_FILTER_ENABLE, IOCTL_OUTPUT_5_1,
-                                      IOCTL_SET_BASS_OUTPUT));
+  EXPECT_THAT(io.Codes(),
+              ElementsAre(IOCTL_SET_VOLUME_L, IOCTL_SET_VOLUME_R, IOCTL_SET_VOLUME_C,
+                          IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_RL, IOCTL_SET_VOLUME_RR,
+                          IOCTL_FILTER_ENABLE, IOCTL_OUTPUT_5_1, IOCTL_SET_BASS_OUTPUT));
   EXPECT_EQ(window->timers.at(IDT_SOURCE_POLL), 200u);
 }
 
@@ -74,18 +76,32 @@ TEST_F(ControlPanelDlgTest, FailedRegistrationAtStartRunsTheExitSequence) {
 TEST_F(ControlPanelDlgTest, LaysTheWindowOutAroundTheSheet) {
   CreateWindow().controls[IDC_CLOSE].rect = {480, 330, 546, 354};
   const Rect outerBefore = window->windowRect;
-  const int frameHeight = outerBefore.Height() - window->clientRect.Height();
   ASSERT_TRUE(Start());
-  const int w = 430;
-  const int h = 320;
-  EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{4, 0, 4 + w, h}));
-  EXPECT_EQ(sheet().placements.front(), (Rect{4, 0, 4 + w, h}));
-  EXPECT_EQ(window->windowRect, (Rect{outerBefore.left, outerBefore.top,
-                                      outerBefore.left + w + 10,
-                                      outerBefore.top + frameHeight + h + 42}));
-  EXPECT_EQ(window->clientRect.Height(), h + 42);
-  EXPECT_EQ(window->controls[IDC_PANEL_ICON].rect, (Rect{9, h + 4, 9 + 168, h + 36}));
-  EXPECT_EQ(window->controls[IDC_CLOSE].rect, (Rect{w - 66, h + 36 - 24, w, h + 36}));
+  const Rect sheetRect = FakePropertySheet().windowRect;  // as every fake sheet is created
+  const Rect frame = window->controls[IDC_SHEET_FRAME].rect;
+  const Rect picture = window->controls[IDC_PANEL_ICON].rect;
+  const Rect close = window->controls[IDC_CLOSE].rect;
+  const Rect client = window->clientRect;
+  // The frame has the sheet's size, and the sheet lies on it.
+  EXPECT_EQ(frame.Width(), sheetRect.Width());
+  EXPECT_EQ(frame.Height(), sheetRect.Height());
+  EXPECT_EQ(sheet().placements.front(), frame);
+  // The Close button keeps its size, its right edge at the sheet's width and its bottom edge
+  // 36 pixels below the sheet.
+  EXPECT_EQ(close.Width(), 66);
+  EXPECT_EQ(close.Height(), 24);
+  EXPECT_EQ(close.right, sheetRect.Width());
+  EXPECT_EQ(close.bottom, sheetRect.Height() + 36);
+  // The picture and the button stand in a strip below the frame, inside the client area.
+  EXPECT_GE(picture.top, frame.bottom);
+  EXPECT_GE(close.top, frame.bottom);
+  EXPECT_GE(picture.left, 0);
+  EXPECT_LE(picture.right, close.left);
+  EXPECT_LE(picture.bottom, client.bottom);
+  EXPECT_LE(close.bottom, client.bottom);
+  // The window grows or shrinks around them, its top-left corner staying where it was.
+  EXPECT_EQ(window->windowRect.left, outerBefore.left);
+  EXPECT_EQ(window->windowRect.top, outerBefore.top);
 }
 
 struct Transition {
@@ -115,12 +131,17 @@ TEST_F(ControlPanelDlgTest, FollowsTheStateTable) {
          p.OnCommand(IDC_CLOSE, kBnClicked);
        },
        kConnected, false, true, false},
-      {"Enter", [](ControlPanelRig& f) {
-         CControlPanelDlg& p = f.panel; p.OnOpenSettings(), p.OnCommand(kIdOk, 0); },
+      {"Enter",
+       [](ControlPanelRig& f) {
+         CControlPanelDlg& p = f.panel;
+         p.OnOpenSettings(), p.OnCommand(kIdOk, 0);
+       },
        kConnected, false, true, false},
       {"Escape",
        [](ControlPanelRig& f) {
-         CControlPanelDlg& p = f.panel; p.OnOpenSettings(), p.OnCommand(kIdCancel, 0); },
+         CControlPanelDlg& p = f.panel;
+         p.OnOpenSettings(), p.OnCommand(kIdCancel, 0);
+       },
        kConnected, false, true, false},
       {"speaker test from open settings",
        [](ControlPanelRig& f) {
@@ -172,7 +193,7 @@ TEST_F(ControlPanelDlgTest, OpenSettingsShowsTheSheetOverTheFrameOnTheVolumePage
   panel.OnOpenSettings();
   EXPECT_EQ(sheet().activeIndex, 0);
   EXPECT_TRUE(sheet().visible);
-  EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
+  EXPECT_EQ(sheet().placements.back(), window->GetControlRect(IDC_SHEET_FRAME));
   EXPECT_EQ(window->shows.back(), ShowCommand::kRestore);
   // Leaving the effects page closed its channel handle.
   EXPECT_FALSE(panel.m_pEffectsPage->m_hDevice.IsOpen());
@@ -429,7 +450,7 @@ TEST_F(ControlPanelDlgTest, MovingKeepsTheSheetOverTheFrame) {
   StartConnected();
   window->windowRect = {300, 200, 740, 600};
   panel.OnMove();
-  EXPECT_EQ(sheet().placements.back(), window->GetControlScreenRect(IDC_SHEET_FRAME));
+  EXPECT_EQ(sheet().placements.back(), window->GetControlRect(IDC_SHEET_FRAME));
   EXPECT_FALSE(sheet().visible);
 }
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "platform/win32/Win32MessageRouting.h"
+#include "platform/win32/Win32WindowFactory.h"
 
 namespace quendal {
 
@@ -11,10 +11,6 @@ namespace {
 Rect FromRECT(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 }  // namespace
-
-Win32DialogWindow::~Win32DialogWindow() {
-  for (const auto& [id, bitmap] : m_buttonBitmaps) DeleteObject(bitmap);
-}
 
 bool Win32DialogWindow::IsButtonChecked(int id) const {
   return IsDlgButtonChecked(m_window, id) == BST_CHECKED;
@@ -58,33 +54,7 @@ void Win32DialogWindow::SetControlBitmap(int id, BitmapHandle bitmap) {
 }
 
 void Win32DialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), bitmapName, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  if (auto old = m_buttonBitmaps.find(id); old != m_buttonBitmaps.end()) {
-    DeleteObject(old->second);
-    m_buttonBitmaps.erase(old);
-  }
-  if (bitmap != nullptr) m_buttonBitmaps.emplace(id, bitmap);
-  HWND button = Item(id);
-  InvalidateRect(button, nullptr, TRUE);
-  UpdateWindow(button);
-}
-
-bool Win32DialogWindow::DrawBitmapButton(const DRAWITEMSTRUCT& item) const {
-  const auto bitmap = m_buttonBitmaps.find(static_cast<int>(item.CtlID));
-  if (bitmap == m_buttonBitmaps.end()) return false;
-  HDC source = CreateCompatibleDC(item.hDC);
-  HGDIOBJ previous = SelectObject(source, bitmap->second);
-  BITMAP info{};
-  GetObjectW(bitmap->second, sizeof info, &info);
-  const RECT& area = item.rcItem;
-  FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
-  const int x = area.left + (area.right - area.left - info.bmWidth) / 2;
-  const int y = area.top + (area.bottom - area.top - info.bmHeight) / 2;
-  BitBlt(item.hDC, x, y, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
-  return true;
+  m_bitmapButtons.SetImage(m_window, id, bitmapName);
 }
 
 Rect Win32DialogWindow::GetWindowRect() const {
@@ -106,12 +76,6 @@ Rect Win32DialogWindow::GetControlRect(int id) const {
   return FromRECT(rect);
 }
 
-Rect Win32DialogWindow::GetControlScreenRect(int id) const {
-  RECT rect{};
-  ::GetWindowRect(Item(id), &rect);
-  return FromRECT(rect);
-}
-
 void Win32DialogWindow::MoveControl(int id, const Rect& clientRect, bool repaint) {
   ::MoveWindow(Item(id), clientRect.left, clientRect.top, clientRect.Width(), clientRect.Height(),
                repaint ? TRUE : FALSE);
@@ -122,17 +86,10 @@ void Win32DialogWindow::MoveWindow(const Rect& screenRect, bool repaint) {
                repaint ? TRUE : FALSE);
 }
 
-// The icons are shared resource icons: the system frees them with the module, so the window
-// never destroys them.
-void Win32DialogWindow::SetIcon(unsigned iconId) {
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  const auto load = [&](int metricX, int metricY) {
-    return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                               GetSystemMetrics(metricX),
-                                               GetSystemMetrics(metricY), LR_SHARED));
-  };
-  SendMessageW(m_window, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
-  SendMessageW(m_window, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+void Win32DialogWindow::SetIcon(IconHandle icon) {
+  const auto handle = static_cast<LPARAM>(icon);
+  SendMessageW(m_window, WM_SETICON, ICON_BIG, handle);
+  SendMessageW(m_window, WM_SETICON, ICON_SMALL, handle);
 }
 
 void Win32DialogWindow::Show(ShowCommand command) {

@@ -1,20 +1,18 @@
 // A dialog window and its controls through the dialog, button, static, edit and trackbar
-// messages. It also owns the images of the window's bitmap buttons, which it draws when the
-// window procedure hands it their WM_DRAWITEM.
+// messages. It also holds the images of the window's bitmap buttons, which the window procedure
+// has drawn on their WM_DRAWITEM.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
-
 #include "platform/DialogWindow.h"
+#include "platform/win32/Win32BitmapButtons.h"
 
 namespace quendal {
 
 class Win32DialogWindow : public DialogWindow {
  public:
   explicit Win32DialogWindow(HWND window) : m_window(window) {}
-  ~Win32DialogWindow() override;
   Win32DialogWindow(const Win32DialogWindow&) = delete;
   Win32DialogWindow& operator=(const Win32DialogWindow&) = delete;
 
@@ -32,18 +30,16 @@ class Win32DialogWindow : public DialogWindow {
 
   void SetControlBitmap(int id, BitmapHandle bitmap) override;
   void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
-  // Draws a bitmap button; false when the item is not one of this window's bitmap buttons.
-  bool DrawBitmapButton(const DRAWITEMSTRUCT& item) const;
+  const Win32BitmapButtons& BitmapButtons() const { return m_bitmapButtons; }
 
   Rect GetWindowRect() const override;
   Rect GetClientRect() const override;
   Rect GetControlRect(int id) const override;
-  Rect GetControlScreenRect(int id) const override;
   void MoveControl(int id, const Rect& clientRect, bool repaint) override;
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(m_window); }
-  void SetIcon(unsigned iconId) override;
+  void SetIcon(IconHandle icon) override;
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override;
   void ShowOwnedPopups(bool show) override;
@@ -60,7 +56,7 @@ class Win32DialogWindow : public DialogWindow {
   HWND Item(int id) const { return GetDlgItem(m_window, id); }
 
   HWND m_window;
-  std::map<int, HBITMAP> m_buttonBitmaps;
+  Win32BitmapButtons m_bitmapButtons;
 };
 
 }  // namespace quendal

@@ -12,8 +12,6 @@ namespace quendal {
 
 namespace {
 
-constexpr wchar_t kModalEndProperty[] = L"QuendalModalEnd";
-
 Dialog* DialogOf(HWND window) {
   return reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
 }
@@ -58,7 +56,40 @@ void Paint(HWND window, Dialog& dialog) {
 
 bool DrawOwnerItem(Dialog& dialog, const DRAWITEMSTRUCT& item) {
   const auto* window = static_cast<const Win32DialogWindow*>(dialog.Window());
-  return window != nullptr && window->DrawBitmapButton(item);
+  return window != nullptr && window->BitmapButtons().Draw(item);
+}
+
+// A notification without its record is nobody's.
+INT_PTR Notify(HWND window, Dialog& dialog, const NMHDR* header) {
+  if (header == nullptr) return FALSE;
+  std::intptr_t result = 0;
+  if (!dialog.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code), result)) {
+    return FALSE;
+  }
+  return WithResult(window, result);
+}
+
+// Only the sheet, or the page itself, sends the page its activation notifications; the same
+// codes from any other window go on like any control's notification.
+bool FromPageOrSheet(HWND page, const NMHDR& header) {
+  return header.hwndFrom == page || header.hwndFrom == GetParent(page);
+}
+
+// Answers the page's activation notifications; false for every other notification, which goes
+// on to the page's own handlers.
+bool AnswerSheetNotification(HWND window, PropertyPage& page, const NMHDR& header,
+                             INT_PTR& answer) {
+  if (!FromPageOrSheet(window, header)) return false;
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      answer = WithResult(window, page.OnSetActive() ? 0 : -1);
+      return true;
+    case PSN_KILLACTIVE:
+      answer = WithResult(window, page.OnKillActive() ? FALSE : TRUE);
+      return true;
+    default:
+      return false;
+  }
 }
 
 INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -68,15 +99,8 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:
       dialog.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      std::intptr_t result = 0;
-      if (!dialog.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code),
-                           result)) {
-        return FALSE;
-      }
-      return WithResult(window, result);
-    }
+    case WM_NOTIFY:
+      return Notify(window, dialog, reinterpret_cast<const NMHDR*>(lParam));
     case WM_CLOSE:
       return dialog.OnClose() ? TRUE : FALSE;
     case WM_PAINT:
@@ -97,7 +121,7 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_DRAWITEM:
       return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
-      return static_cast<INT_PTR>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+      return static_cast<INT_PTR>(dialog.OnQueryDragIcon());
     default:
       break;
   }
@@ -134,33 +158,13 @@ INT_PTR CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     Detach(window, *page);
     return FALSE;
   }
-  if (message == WM_NOTIFY) {
-    switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
-      case PSN_SETACTIVE:
-        return WithResult(window, page->OnSetActive() ? 0 : -1);
-      case PSN_KILLACTIVE:
-        return WithResult(window, page->OnKillActive() ? FALSE : TRUE);
-      default:
-        break;
+  if (message == WM_NOTIFY && lParam != 0) {
+    INT_PTR answer = FALSE;
+    if (AnswerSheetNotification(window, *page, *reinterpret_cast<const NMHDR*>(lParam), answer)) {
+      return answer;
     }
   }
   return Route(window, *page, message, wParam, lParam);
 }
-
-void EndModalRun(HWND window, int result) {
-  // The handle value carries the result; the property's presence says the run has ended.
-  SetPropW(window, kModalEndProperty,
-           reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result) << 1 | 1));
-  PostMessageW(window, WM_NULL, 0, 0);
-}
-
-bool ModalRunEnded(HWND window, int& result) {
-  const auto value = reinterpret_cast<INT_PTR>(GetPropW(window, kModalEndProperty));
-  if (value == 0) return false;
-  result = static_cast<int>(value >> 1);
-  return true;
-}
-
-void ForgetModalRun(HWND window) { RemovePropW(window, kModalEndProperty); }
 
 }  // namespace quendal

@@ -12,11 +12,4 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 // The dialog procedure of every property page; the page travels in PROPSHEETPAGE's lParam.
 INT_PTR CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Ends a modal run started by RunModal; the result is kept for it.
-void EndModalRun(HWND window, int result);
-// Whether EndModalRun was called for the window, and with which result.
-bool ModalRunEnded(HWND window, int& result);
-// Drops what EndModalRun left on the window, before the window is destroyed.
-void ForgetModalRun(HWND window);
-
 }  // namespace quendal

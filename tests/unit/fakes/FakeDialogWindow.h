@@ -50,12 +50,11 @@ class FakeDialogWindow : public DialogWindow {
   Rect GetWindowRect() const override { return windowRect; }
   Rect GetClientRect() const override { return clientRect; }
   Rect GetControlRect(int id) const override { return ControlAt(id).rect; }
-  Rect GetControlScreenRect(int id) const override;
   void MoveControl(int id, const Rect& rect, bool) override { controls[id].rect = rect; }
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(this); }
-  void SetIcon(unsigned iconId) override { icon = iconId; }
+  void SetIcon(IconHandle windowIcon) override { icon = windowIcon; }
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
   void ShowOwnedPopups(bool show) override { ownedPopupsShown.push_back(show); }
@@ -78,8 +77,8 @@ class FakeDialogWindow : public DialogWindow {
   std::map<unsigned, unsigned> timers;  // id -> period
   std::vector<MessageBoxShown> boxes;
   std::deque<int> answers;  // answers to the next boxes; OK (1) when empty
-  // Geometry: a window whose frame adds `frame` pixels around the client area on each side
-  // (and a caption above), placed at windowRect on the screen.
+  // Geometry: a window whose frame lies around the client area (with a caption above), placed
+  // at windowRect on the screen.
   Rect windowRect{100, 100, 500, 400};
   Rect clientRect{0, 0, 392, 370};
   bool visible = true;
@@ -88,7 +87,7 @@ class FakeDialogWindow : public DialogWindow {
   std::vector<bool> ownedPopupsShown;
   std::vector<int> postedCommands;
   std::optional<int> endResult;
-  unsigned icon = 0;
+  IconHandle icon = 0;
   // Counts destructions; tests may point it at a counter that outlives the window.
   int ownDestroyCount = 0;
   int* destroyCount = &ownDestroyCount;

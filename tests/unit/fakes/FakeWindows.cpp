@@ -15,8 +15,9 @@ std::unique_ptr<FakeDialogWindow> NewWindowFor(const Dialog& dialog) {
 
 }  // namespace
 
-bool FakePropertySheet::Create(WindowId sheetOwner) {
+bool FakePropertySheet::Create(WindowId sheetOwner, int sheetCloseCommand) {
   owner = sheetOwner;
+  closeCommand = sheetCloseCommand;
   if (pages.empty()) return false;
   CreatePageWindow(*pages[0]);
   pages[0]->OnSetActive();
@@ -71,6 +72,18 @@ std::unique_ptr<PropertySheet> FakeWindowFactory::CreatePropertySheet() {
   auto created = std::make_unique<FakePropertySheet>();
   sheet = created.get();
   return created;
+}
+
+// Shared icons: loading one twice gives the same handle.
+IconHandle FakeWindowFactory::LoadWindowIcon(unsigned iconId) {
+  const IconHandle icon = 0x7000 + iconId;
+  m_icons[icon] = iconId;
+  return icon;
+}
+
+unsigned FakeWindowFactory::IconResource(IconHandle icon) const {
+  const auto loaded = m_icons.find(icon);
+  return loaded == m_icons.end() ? 0 : loaded->second;
 }
 
 }  // namespace quendal::test

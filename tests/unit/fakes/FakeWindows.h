@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,7 @@ inline FakeDialogWindow* FakeWindowOf(const Dialog& dialog) {
 class FakePropertySheet : public PropertySheet {
  public:
   void AddPage(PropertyPage& page) override { pages.push_back(&page); }
-  bool Create(WindowId owner) override;
+  bool Create(WindowId owner, int closeCommand) override;
   bool SetActivePage(int index) override;
   int GetActiveIndex() const override { return activeIndex; }
   Rect GetWindowRect() const override { return windowRect; }
@@ -30,8 +31,9 @@ class FakePropertySheet : public PropertySheet {
 
   std::vector<PropertyPage*> pages;
   WindowId owner = 0;
+  int closeCommand = 0;
   int activeIndex = -1;
-  Rect windowRect{0, 0, 430, 320};
+  Rect windowRect{0, 0, 430, 320};  // in the owner's client coordinates
   bool visible = false;
   std::vector<int> selections;  // every index asked for, in order
   std::vector<Rect> placements;
@@ -45,6 +47,10 @@ class FakeWindowFactory : public WindowFactory {
   bool CreateModeless(Dialog& dialog, WindowId owner) override;
   int RunModal(Dialog& dialog) override;
   std::unique_ptr<PropertySheet> CreatePropertySheet() override;
+  IconHandle LoadWindowIcon(unsigned iconId) override;
+
+  // The resource id an icon handle was loaded from; zero for an unknown handle.
+  unsigned IconResource(IconHandle icon) const;
 
   bool refuseModeless = false;
   // Runs while the modal window is up, as the user would act during the run.
@@ -53,6 +59,9 @@ class FakeWindowFactory : public WindowFactory {
   std::vector<WindowId> modelessOwners;
   int modalRuns = 0;
   FakePropertySheet* sheet = nullptr;  // the last sheet made
+
+ private:
+  std::map<IconHandle, unsigned> m_icons;
 };
 
 }  // namespace quendal::test
