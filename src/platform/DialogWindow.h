@@ -45,9 +45,11 @@ class DialogWindow {
   virtual int GetSliderPos(int id) const = 0;
 
   // Pictures: a bitmap static's image (STM_SETIMAGE), and a bitmap button's only image loaded
-  // from a named bitmap resource, after which the button is redrawn at once.
+  // from a named bitmap resource, shown from the button's next paint.
   virtual void SetControlBitmap(int id, BitmapHandle bitmap) = 0;
   virtual void SetButtonBitmap(int id, const wchar_t* bitmapName) = 0;
+  // Repaints a control at once: invalidated with its background erased, then updated.
+  virtual void RedrawControl(int id) = 0;
 
   // Geometry in pixels: the window in screen coordinates, a control in this window's client
   // coordinates or on the screen.
@@ -79,7 +81,7 @@ class DialogWindow {
 
   // A message box owned by this window; returns the button chosen (kIdOk, kIdYes, kIdNo).
   virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                         unsigned style) = 0;
+                             unsigned style) = 0;
 };
 
 }  // namespace quendal

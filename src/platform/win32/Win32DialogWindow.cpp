@@ -65,9 +65,12 @@ void Win32DialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
     m_buttonBitmaps.erase(old);
   }
   if (bitmap != nullptr) m_buttonBitmaps.emplace(id, bitmap);
-  HWND button = Item(id);
-  InvalidateRect(button, nullptr, TRUE);
-  UpdateWindow(button);
+}
+
+void Win32DialogWindow::RedrawControl(int id) {
+  HWND control = Item(id);
+  InvalidateRect(control, nullptr, TRUE);
+  UpdateWindow(control);
 }
 
 bool Win32DialogWindow::DrawBitmapButton(const DRAWITEMSTRUCT& item) const {
@@ -128,8 +131,8 @@ void Win32DialogWindow::SetIcon(unsigned iconId) {
   HINSTANCE module = GetModuleHandleW(nullptr);
   const auto load = [&](int metricX, int metricY) {
     return reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                               GetSystemMetrics(metricX),
-                                               GetSystemMetrics(metricY), LR_SHARED));
+                                               GetSystemMetrics(metricX), GetSystemMetrics(metricY),
+                                               LR_SHARED));
   };
   SendMessageW(m_window, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
   SendMessageW(m_window, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));

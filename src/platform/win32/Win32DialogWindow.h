@@ -32,6 +32,7 @@ class Win32DialogWindow : public DialogWindow {
 
   void SetControlBitmap(int id, BitmapHandle bitmap) override;
   void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
+  void RedrawControl(int id) override;
   // Draws a bitmap button; false when the item is not one of this window's bitmap buttons.
   bool DrawBitmapButton(const DRAWITEMSTRUCT& item) const;
 

@@ -19,11 +19,6 @@ void FakeDialogWindow::SetSliderPos(int id, int position, bool) {
   control.sliderPos = std::clamp(position, control.sliderMin, control.sliderMax);
 }
 
-void FakeDialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
-  controls[id].buttonBitmap = bitmapName;
-  ++controls[id].buttonRedraws;
-}
-
 // The client area's origin lies at the window's left and top frame edges.
 Rect FakeDialogWindow::GetControlScreenRect(int id) const {
   const Rect rect = ControlAt(id).rect;
