@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+
 #include "platform/DialogWindow.h"
 
 namespace quendal {
