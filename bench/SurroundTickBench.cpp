@@ -44,7 +44,7 @@ class RunningSurroundTest {
   // grow through the run.
   void Tick() {
     ++clock.now;
-    dlg.OnTimer(IDT_SURROUND);
+    dlg.OnTimer(ID_TIMER_SURROUND);
     pad.writes.clear();
     io.ClearLog();
   }
@@ -72,7 +72,7 @@ RevolutionCounts CountOneRevolution(RunningSurroundTest& test) {
   std::size_t requests = 0;
   for (int tick = 0; tick < kTicksPerRevolution; ++tick) {
     ++test.clock.now;
-    test.dlg.OnTimer(IDT_SURROUND);
+    test.dlg.OnTimer(ID_TIMER_SURROUND);
     writes += test.pad.writes.size();
     requests += test.io.requests.size();
     test.pad.writes.clear();

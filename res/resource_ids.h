@@ -66,8 +66,8 @@
 
 // Timers (each belongs to one window).
 #define IDT_SOURCE_POLL 32769
-#define IDT_SURROUND 32772
-#define IDT_SEQUENCE 32774
+#define ID_TIMER_SURROUND 32772
+#define ID_TIMER_SEQUENCE 32774
 #define IDT_SOURCE_LAYOUT 32784
 
 // Private window messages (WM_USER + 10, WM_USER + 11).

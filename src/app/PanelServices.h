@@ -12,7 +12,7 @@
 #include "platform/StringTable.h"
 #include "platform/System.h"
 #include "platform/Tray.h"
-#include "speakertest/SurroundMotion.h"
+#include "speakertest/SurroundTest.h"
 #include "ui/WindowFactory.h"
 
 namespace quendal {

@@ -23,11 +23,16 @@ void SettingsKey::Close() {
 }
 
 bool SettingsKey::TryRead(const SettingsValue& value, std::uint32_t& data) {
+  std::uint32_t cbData = sizeof data;
+  return TryRead(value, data, cbData);
+}
+
+bool SettingsKey::TryRead(const SettingsValue& value, std::uint32_t& data, std::uint32_t& cbData) {
   if (!IsOpen()) return false;
   std::uint8_t bytes[4] = {};
-  std::uint32_t size = sizeof bytes;
+  if (cbData > sizeof bytes) cbData = sizeof bytes;
   // Shorter data would leave the member half-written, so it counts as a failed read.
-  if (!m_registry.QueryValue(m_key, value.name, bytes, size) || size != sizeof bytes) {
+  if (!m_registry.QueryValue(m_key, value.name, bytes, cbData) || cbData != sizeof bytes) {
     return false;
   }
   data = GetLittleEndian32(bytes);
@@ -35,8 +40,13 @@ bool SettingsKey::TryRead(const SettingsValue& value, std::uint32_t& data) {
 }
 
 std::uint32_t SettingsKey::ReadOrDefault(const SettingsValue& value) {
+  std::uint32_t cbData = sizeof value.defaultData;
+  return ReadOrDefault(value, cbData);
+}
+
+std::uint32_t SettingsKey::ReadOrDefault(const SettingsValue& value, std::uint32_t& cbData) {
   std::uint32_t data = 0;
-  if (TryRead(value, data)) return data;
+  if (TryRead(value, data, cbData)) return data;
   Write(value, value.defaultData);
   return value.defaultData;
 }

@@ -53,8 +53,12 @@ class SettingsKey {
 
   // The stored data; false when it cannot be read as 4 bytes (missing, longer or shorter).
   bool TryRead(const SettingsValue& value, std::uint32_t& data);
+  // The same through the caller's byte count: the buffer size on entry (at most 4 bytes are
+  // read), the size of the data found once the value was reached.
+  bool TryRead(const SettingsValue& value, std::uint32_t& data, std::uint32_t& cbData);
   // The stored data, or the default, which is then written back at once.
   std::uint32_t ReadOrDefault(const SettingsValue& value);
+  std::uint32_t ReadOrDefault(const SettingsValue& value, std::uint32_t& cbData);
   // Writes a REG_DWORD; the result is not examined and the key is not flushed.
   void Write(const SettingsValue& value, std::uint32_t data);
 

@@ -48,9 +48,11 @@ class DialogWindow {
   virtual int GetSliderPos(int id) const = 0;
 
   // Pictures: a bitmap static's image (STM_SETIMAGE), and a bitmap button's only image loaded
-  // from a named bitmap resource, after which the button is redrawn at once.
+  // from a named bitmap resource, shown from the button's next paint.
   virtual void SetControlBitmap(int id, BitmapHandle bitmap) = 0;
   virtual void SetButtonBitmap(int id, const wchar_t* bitmapName) = 0;
+  // Repaints a control at once: invalidated with its background erased, then updated.
+  virtual void RedrawControl(int id) = 0;
 
   // Geometry in pixels: the window in screen coordinates, a control in this window's client
   // coordinates.

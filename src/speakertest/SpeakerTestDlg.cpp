@@ -104,28 +104,27 @@ CSpeakerTestDlg::CSpeakerTestDlg(DeviceIo& io, Registry& registry, const StringT
       m_dot(dot) {}
 
 bool CSpeakerTestDlg::OnInitDialog() {
+  m_btnStart.Bind(*Window(), IDC_START_STOP);
   LayOutPictures();
   m_hKey.Open();
-  m_dwTestMode = m_hKey.ReadOrDefault(settings::kTestMode);
-  m_dwTestBtnStatus = m_hKey.ReadOrDefault(settings::kTestBtnStatus);
+  m_dwTestMode = ReadSettingOrDefault(settings::kTestMode);
+  m_dwTestBtnStatus = ReadSettingOrDefault(settings::kTestBtnStatus);
   // A stored mode outside 1..3 leaves every radio unchecked.
   for (int id : kModeRadios) {
     Window()->SetButtonCheck(id, static_cast<std::uint32_t>(id - kModeRadioBase) == m_dwTestMode);
   }
   const bool startEnabled = m_dwTestBtnStatus != ButtonDisabled;
-  Window()->EnableControl(IDC_START_STOP, startEnabled);
-  SetStartPicture(startEnabled ? kPictureReady : kPictureDisabled);
-  m_nPressed = 0;
-  m_nStep = 0;
-  m_nTick = 0;
+  m_btnStart.EnableWindow(startEnabled);
+  m_btnStart.LoadBitmaps(startEnabled ? kPictureReady : kPictureDisabled);
   LoadSpeakerBitmaps();
+  CreateTests();
   return Dialog::OnInitDialog();
 }
 
 void CSpeakerTestDlg::LayOutPictures() {
-  const Rect box = Window()->GetControlRect(IDC_SPEAKER_GROUP);
+  m_rcWork = Window()->GetControlRect(IDC_SPEAKER_GROUP);
   for (const PicturePlace& place : kPicturePlaces) {
-    const Rect rect = PlacePicture(place, box);
+    const Rect rect = PlacePicture(place, m_rcWork);
     Window()->MoveControl(place.control, rect, true);
     if (const Speaker* speaker = SpeakerOfControl(place.control)) {
       m_rcSpeaker[speaker->rectSlot] = rect;
@@ -153,11 +152,27 @@ void CSpeakerTestDlg::DeleteSpeakerBitmaps() {
   }
 }
 
+// Fresh tests start idle: no step of the sequence, no speaker pressed.
+void CSpeakerTestDlg::CreateTests() {
+  DialogWindow& window = *Window();
+  m_speakers.emplace(window, m_hbmSpeaker, m_sound);
+  m_sequence.emplace(window, *m_speakers);
+  m_manual.emplace(m_rcSpeaker, *m_speakers);
+  m_surround.emplace(window, m_hDevice, m_sound, m_pad, m_clock, m_dot,
+                     [this] { ShowRequestFailure(); });
+}
+
 bool CSpeakerTestDlg::DestroyWindow() {
   CloseTest();
   m_hKey.Close();
   DeleteSpeakerBitmaps();
-  return Dialog::DestroyWindow();
+  const bool destroyed = Dialog::DestroyWindow();
+  // They refer to the window that has just gone.
+  m_surround.reset();
+  m_manual.reset();
+  m_sequence.reset();
+  m_speakers.reset();
+  return destroyed;
 }
 
 bool CSpeakerTestDlg::OnCommand(int id, int notifyCode) {
@@ -166,10 +181,10 @@ bool CSpeakerTestDlg::OnCommand(int id, int notifyCode) {
 }
 
 void CSpeakerTestDlg::OnTimer(unsigned id) {
-  if (id == IDT_SEQUENCE) {
-    OnSequenceTick();
-  } else if (id == IDT_SURROUND) {
-    OnMotionTick();
+  if (id == ID_TIMER_SEQUENCE) {
+    m_sequence->OnSequenceTick();
+  } else if (id == ID_TIMER_SURROUND) {
+    m_surround->OnMotionTick();
   }
 }
 
@@ -178,10 +193,19 @@ bool CSpeakerTestDlg::OnClose() {
   return true;
 }
 
+void CSpeakerTestDlg::OnLButtonDown(int x, int y) {
+  if (m_dwTestMode != ModeManual) return;
+  m_manual->Press(x, y);
+}
+
+void CSpeakerTestDlg::OnLButtonUp(int /*x*/, int /*y*/) { m_manual->Release(); }
+
+void CSpeakerTestDlg::OnMouseMove(int x, int y) { m_manual->Move(x, y); }
+
 void CSpeakerTestDlg::OnAutomatic() {
   if (!m_hDevice.IsOpen()) return;
-  Window()->EnableControl(IDC_START_STOP, true);
-  SetStartPicture(kPictureReady);
+  m_btnStart.EnableWindow(true);
+  m_btnStart.LoadBitmaps(kPictureReady);
   if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) {
     ShowRequestFailure();
     return;
@@ -192,8 +216,8 @@ void CSpeakerTestDlg::OnAutomatic() {
 
 void CSpeakerTestDlg::OnManual() {
   if (!m_hDevice.IsOpen()) return;
-  Window()->EnableControl(IDC_START_STOP, false);
-  SetStartPicture(kPictureDisabled);
+  m_btnStart.EnableWindow(false);
+  m_btnStart.LoadBitmaps(kPictureDisabled);
   if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) {
     ShowRequestFailure();
     return;
@@ -203,28 +227,28 @@ void CSpeakerTestDlg::OnManual() {
 }
 
 void CSpeakerTestDlg::OnSurround() {
-  Window()->EnableControl(IDC_START_STOP, true);
-  SetStartPicture(kPictureReady);
+  m_btnStart.EnableWindow(true);
+  m_btnStart.LoadBitmaps(kPictureReady);
   SetTestMode(ModeSurround);
   SetButtonStatus(ButtonReady);
 }
 
 void CSpeakerTestDlg::OnStartStop() {
-  m_hKey.TryRead(settings::kTestMode, m_dwTestMode);
+  TryReadSetting(settings::kTestMode, m_dwTestMode);
   if (m_dwTestMode == 0 || m_dwTestMode == ModeManual) {
-    Window()->EnableControl(IDC_START_STOP, false);
-    SetStartPicture(kPictureDisabled);
+    m_btnStart.EnableWindow(false);
+    m_btnStart.LoadBitmaps(kPictureDisabled);
     SetButtonStatus(ButtonDisabled);
     return;
   }
-  m_hKey.TryRead(settings::kTestBtnStatus, m_dwTestBtnStatus);
+  TryReadSetting(settings::kTestBtnStatus, m_dwTestBtnStatus);
   if (m_dwTestBtnStatus == ButtonReady) {
-    SetStartPicture(kPictureRunning);
+    m_btnStart.LoadBitmaps(kPictureRunning);
     EnableModeRadios(false);
     SetButtonStatus(ButtonRunning);
     StartTestOfMode();
   } else if (m_dwTestBtnStatus == ButtonRunning) {
-    SetStartPicture(kPictureReady);
+    m_btnStart.LoadBitmaps(kPictureReady);
     EnableModeRadios(true);
     SetButtonStatus(ButtonReady);
     StopTestOfMode();
@@ -233,22 +257,22 @@ void CSpeakerTestDlg::OnStartStop() {
 
 void CSpeakerTestDlg::StartTestOfMode() {
   if (m_dwTestMode == ModeAutomatic) {
-    StartSequence();
+    m_sequence->StartSequence();
   } else if (m_dwTestMode == ModeSurround) {
-    StartSurround();
+    m_surround->StartSurround();
   }
 }
 
 void CSpeakerTestDlg::StopTestOfMode() {
   switch (m_dwTestMode) {
     case ModeAutomatic:
-      StopSequence();
+      m_sequence->StopSequence();
       break;
     case ModeManual:
       m_sound.StopAll();
       break;
     case ModeSurround:
-      StopSurround();
+      m_surround->StopSurround();
       break;
     default:
       break;
@@ -261,7 +285,7 @@ void CSpeakerTestDlg::OpenTest() {
     return;
   }
   if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) ShowRequestFailure();
-  m_dwEnableFilter = m_hKey.ReadOrDefault(settings::kEnableFilter);
+  m_dwEnableFilter = ReadSettingOrDefault(settings::kEnableFilter);
   m_bShown = 1;
   ShowWindow(ShowCommand::kRestore);
 }
@@ -269,7 +293,7 @@ void CSpeakerTestDlg::OpenTest() {
 void CSpeakerTestDlg::CloseTest() {
   m_sound.StopAll();
   if (m_dwTestBtnStatus == ButtonRunning) {
-    SetStartPicture(kPictureReady);
+    m_btnStart.LoadBitmaps(kPictureReady);
     EnableModeRadios(true);
     SetButtonStatus(ButtonReady);
     StopTestOfMode();
@@ -285,12 +309,19 @@ void CSpeakerTestDlg::CloseTest() {
   ShowWindow(ShowCommand::kHide);
 }
 
-void CSpeakerTestDlg::SetStartPicture(const wchar_t* picture) {
-  Window()->SetButtonBitmap(IDC_START_STOP, picture);
-}
-
 void CSpeakerTestDlg::EnableModeRadios(bool enable) {
   for (int id : kModeRadios) Window()->EnableControl(id, enable);
+}
+
+// Every read starts again from a 4-byte buffer, whatever size the read before it found.
+bool CSpeakerTestDlg::TryReadSetting(const SettingsValue& value, std::uint32_t& data) {
+  m_cbData = sizeof data;
+  return m_hKey.TryRead(value, data, m_cbData);
+}
+
+std::uint32_t CSpeakerTestDlg::ReadSettingOrDefault(const SettingsValue& value) {
+  m_cbData = sizeof value.defaultData;
+  return m_hKey.ReadOrDefault(value, m_cbData);
 }
 
 void CSpeakerTestDlg::SetTestMode(std::uint32_t mode) {

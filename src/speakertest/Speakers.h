@@ -17,8 +17,8 @@ struct Speaker {
   unsigned normalBitmap;
   unsigned activeBitmap;
   unsigned tone;           // WAVE resource, played looped
-  std::size_t bitmapSlot;  // index in CSpeakerTestDlg::m_hbmSpeaker
-  std::size_t rectSlot;    // index in CSpeakerTestDlg::m_rcSpeaker
+  std::size_t bitmapSlot;  // index in SpeakerPictures (m_hbmSpeaker)
+  std::size_t rectSlot;    // index in SpeakerRects (m_rcSpeaker)
 };
 
 // By speaker code: kSpeakers[code - 1].

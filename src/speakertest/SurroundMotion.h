@@ -1,13 +1,11 @@
 // The motion of the surround test: where the circling source is after a given time, where that
-// puts the dot on the pad, and the record of the last dot drawn.
+// puts the dot on the pad, and which pixels make the dot.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 
 #include "platform/DialogWindow.h"
-#include "platform/Pad.h"
 
 namespace quendal {
 
@@ -38,21 +36,5 @@ PadPoint DotOnPad(float sx, float sy, const Rect& client);
 // The 3 x 3 dot around a point, in the order its pixels are saved, restored and drawn.
 inline constexpr std::size_t kDotPixels = 9;
 std::array<PadPoint, kDotPixels> DotPixels(PadPoint centre);
-
-// Where the dot was last drawn on the pad and the colours it covered, kInvalidColour where
-// nothing was saved. One per process, owned by the program and handed to the speaker-test
-// window: it outlives every hiding of the window, so the first dot of a later test erases the
-// dot that the previous test left on the pad.
-struct SurroundDotGlobals {
-  PadPoint g_ptDot;
-  std::array<Colour, kDotPixels> g_crSaved = InvalidColours();
-
- private:
-  static constexpr std::array<Colour, kDotPixels> InvalidColours() {
-    std::array<Colour, kDotPixels> colours{};
-    colours.fill(kInvalidColour);
-    return colours;
-  }
-};
 
 }  // namespace quendal

@@ -216,8 +216,8 @@ void RunSpeakerTest(Rig& rig) {
   dlg.OnStartStop();
   for (int tick = 0; tick < 3; ++tick) {
     rig.clock.now += 100;
-    dlg.OnTimer(IDT_SEQUENCE);
-    dlg.OnTimer(IDT_SURROUND);
+    dlg.OnTimer(ID_TIMER_SEQUENCE);
+    dlg.OnTimer(ID_TIMER_SURROUND);
   }
   dlg.CloseTest();
   dlg.DestroyWindow();

@@ -24,7 +24,8 @@ TEST_F(SpeakerTestDlgTest, FirstCreationStoresTheDefaultsAndDisablesStartInManua
   EXPECT_FALSE(window->controls[IDC_MODE_SURROUND].checked);
   EXPECT_FALSE(window->controls[IDC_START_STOP].enabled);
   EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
-  EXPECT_GE(window->controls[IDC_START_STOP].buttonRedraws, 1);
+  // The picture is redrawn at once, not left for the next paint.
+  EXPECT_EQ(window->controls[IDC_START_STOP].redrawnButtonBitmap, L"TESTX");
   // Created hidden: only OpenTest shows it.
   EXPECT_THAT(window->shows, IsEmpty());
   EXPECT_EQ(dlg.m_bShown, 0);
@@ -62,6 +63,19 @@ INSTANTIATE_TEST_SUITE_P(
            // Left by a run that ended during a test: the button offers Start again.
            StoredState{3, 2, IDC_MODE_SURROUND, true, L"TESTU"},
            StoredState{0, 0, 0, false, L"TESTX"}, StoredState{13, 1, 0, true, L"TESTU"}));
+
+// A value found too short counts as missing and leaves the byte count at its size; the next read
+// starts from 4 bytes again and finds its value.
+TEST_F(SpeakerTestDlgTest, ShortValueDoesNotShortenTheNextRead) {
+  registry.Put("TestMode", kRegBinary, {1, 0});
+  registry.PutDword("TestBtnStatus", 1);
+  CreateWindow();
+  EXPECT_EQ(dlg.m_dwTestMode, 2u);
+  EXPECT_EQ(registry.Dword("TestMode"), 2u);
+  EXPECT_EQ(dlg.m_dwTestBtnStatus, 1u);
+  EXPECT_EQ(dlg.m_cbData, 4u);
+  EXPECT_TRUE(window->controls[IDC_START_STOP].enabled);
+}
 
 TEST_F(SpeakerTestDlgTest, LaysOutThePicturesFromTheGroupBox) {
   CreateWindow();
@@ -189,11 +203,13 @@ TEST_F(SpeakerTestDlgTest, StartAndStopInAutomaticModeSwitchButtonRadiosAndStatu
   OpenWith(1, 1);
   Click(IDC_START_STOP);
   EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTD");
+  EXPECT_EQ(window->controls[IDC_START_STOP].redrawnButtonBitmap, L"TESTD");
   EXPECT_TRUE(ModeRadiosEnabled(false));
   EXPECT_EQ(registry.Dword("TestBtnStatus"), 2u);
-  EXPECT_EQ(window->timers.at(IDT_SEQUENCE), 100u);
+  EXPECT_EQ(window->timers.at(ID_TIMER_SEQUENCE), 100u);
   Click(IDC_START_STOP);
   EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTU");
+  EXPECT_EQ(window->controls[IDC_START_STOP].redrawnButtonBitmap, L"TESTU");
   EXPECT_TRUE(ModeRadiosEnabled(true));
   EXPECT_EQ(registry.Dword("TestBtnStatus"), 1u);
   EXPECT_TRUE(window->timers.empty());
@@ -207,7 +223,7 @@ TEST_F(SpeakerTestDlgTest, StartStopReadsTheStoredModeBack) {
   Click(IDC_START_STOP);
   EXPECT_EQ(dlg.m_dwTestMode, 3u);
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_ENABLE, IOCTL_SPEAKER_TEST_START));
-  EXPECT_FALSE(window->timers.contains(IDT_SEQUENCE));
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SEQUENCE));
 }
 
 TEST_F(SpeakerTestDlgTest, RunningStatusFoundAtStartUpActsAsStopOnTheFirstPress) {
@@ -223,7 +239,7 @@ TEST_F(SpeakerTestDlgTest, RunningStatusFoundAtStartUpActsAsStopOnTheFirstPress)
   Click(IDC_START_STOP);
   EXPECT_EQ(registry.Dword("TestBtnStatus"), 2u);
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_ENABLE, IOCTL_SPEAKER_TEST_START));
-  EXPECT_EQ(window->timers.at(IDT_SURROUND), 0u);
+  EXPECT_EQ(window->timers.at(ID_TIMER_SURROUND), 0u);
 }
 
 TEST_F(SpeakerTestDlgTest, UnknownButtonStatusMakesThePressDoNothing) {
@@ -357,9 +373,9 @@ class WayOutTest : public SpeakerTestFixture, public ::testing::WithParamInterfa
 TEST_P(WayOutTest, StopsTheRunningTestRestoresTheFilterAndHidesTheWindow) {
   OpenWith(1, 1);
   Click(IDC_START_STOP);
-  dlg.OnTimer(IDT_SEQUENCE);
-  dlg.OnTimer(IDT_SEQUENCE);
-  dlg.OnTimer(IDT_SEQUENCE);  // front left active
+  dlg.OnTimer(ID_TIMER_SEQUENCE);
+  dlg.OnTimer(ID_TIMER_SEQUENCE);
+  dlg.OnTimer(ID_TIMER_SEQUENCE);  // front left active
   ASSERT_THAT(ActiveSpeakers(), ElementsAre(IDC_SPEAKER_FRONT_LEFT));
   sound.log.clear();
 

@@ -1,5 +1,6 @@
 // The speaker-test window over fakes of everything it talks to, as the control-panel window
-// creates it: hidden, with the pictures' group box at a fixed place.
+// creates it: hidden, with the pictures' group box at a fixed place; and its tests on their own,
+// each over a fake window.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,6 +31,25 @@ inline const std::vector<int> kSpeakerControls{IDC_SPEAKER_FRONT_LEFT,  IDC_SPEA
 // The pad's client area.
 inline constexpr int kPadWidth = 68;
 inline constexpr int kPadHeight = 57;
+
+// The resource id of the picture a control shows; nothing while it shows its template image.
+inline std::optional<unsigned> PictureOf(const FakeDialogWindow& window, const FakeBitmaps& bitmaps,
+                                         int control) {
+  const auto found = window.controls.find(control);
+  if (found == window.controls.end()) return std::nullopt;
+  return bitmaps.IdOf(found->second.bitmap);
+}
+
+// The speaker controls that show their active picture.
+inline std::vector<int> ActiveSpeakersOf(const FakeDialogWindow& window,
+                                         const FakeBitmaps& bitmaps) {
+  std::vector<int> active;
+  for (int control : kSpeakerControls) {
+    const auto picture = PictureOf(window, bitmaps, control);
+    if (picture && *picture == SpeakerOfControl(control)->activeBitmap) active.push_back(control);
+  }
+  return active;
+}
 
 class SpeakerTestFixture : public ::testing::Test {
  protected:
@@ -76,19 +96,10 @@ class SpeakerTestFixture : public ::testing::Test {
     Click(id);
   }
 
-  // The resource id of the picture a control shows; nothing while it shows its template image.
   std::optional<unsigned> Picture(int control) const {
-    return bitmaps.IdOf(window->controls.at(control).bitmap);
+    return PictureOf(*window, bitmaps, control);
   }
-  std::vector<int> ActiveSpeakers() const {
-    std::vector<int> active;
-    for (int control : kSpeakerControls) {
-      const auto picture = Picture(control);
-      const Speaker* speaker = SpeakerOfControl(control);
-      if (picture && *picture == speaker->activeBitmap) active.push_back(control);
-    }
-    return active;
-  }
+  std::vector<int> ActiveSpeakers() const { return ActiveSpeakersOf(*window, bitmaps); }
   bool ModeRadiosEnabled(bool enabled) const {
     for (int id : kModeRadios) {
       if (window->controls.at(id).enabled != enabled) return false;
@@ -115,6 +126,51 @@ class SpeakerTestFixture : public ::testing::Test {
   SurroundDotGlobals dot;
   CSpeakerTestDlg dlg{io, registry, strings, sound, bitmaps, pad, clock, dot};
   FakeDialogWindow* window = nullptr;
+};
+
+// The speakers as the automatic sequence and the manual test see them: a fake window holding
+// the six picture controls, the twelve pictures loaded, and the sound service.
+class SpeakerBoardFixture : public ::testing::Test {
+ protected:
+  static SpeakerPictures LoadPictures(FakeBitmaps& bitmaps) {
+    SpeakerPictures pictures{};
+    for (const Speaker& speaker : kSpeakers) {
+      pictures[speaker.bitmapSlot] = {bitmaps.Load(speaker.activeBitmap),
+                                      bitmaps.Load(speaker.normalBitmap)};
+    }
+    return pictures;
+  }
+
+  std::optional<unsigned> Picture(int control) const { return PictureOf(window, bitmaps, control); }
+  std::vector<int> ActiveSpeakers() const { return ActiveSpeakersOf(window, bitmaps); }
+
+  FakeDialogWindow window;
+  FakeBitmaps bitmaps;
+  FakeSound sound;
+  SpeakerPictures pictures = LoadPictures(bitmaps);
+  CSpeakerBoard speakers{window, pictures, sound};
+};
+
+// The surround test over an open channel, a fake pad and clock, counting the refused requests
+// it reports.
+class SurroundFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(channel.Open()); }
+  void TearDown() override {
+    EXPECT_EQ(io.misuses, 0);
+    EXPECT_EQ(pad.misuses, 0);
+    EXPECT_EQ(pad.OpenContexts(), 0);
+  }
+
+  FakeDeviceIo io;
+  FakeSound sound;
+  FakePad pad{kPadWidth, kPadHeight};
+  FakeClock clock;
+  SurroundDotGlobals dot;
+  FakeDialogWindow window;
+  ControlChannel channel{io};
+  int refusalsShown = 0;
+  CSurroundTest surround{window, channel, sound, pad, clock, dot, [this] { ++refusalsShown; }};
 };
 
 }  // namespace quendal::test

@@ -11,20 +11,18 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class SequenceTest : public SpeakerTestFixture {
+class SequenceTest : public SpeakerBoardFixture {
  protected:
-  void SetUp() override {
-    OpenWith(1, 1);
-    Click(IDC_START_STOP);
-    sound.log.clear();
-  }
+  void SetUp() override { sequence.StartSequence(); }
 
   // One tick of the sequence timer; returns what the sound service was asked to do.
   std::vector<std::string> Tick() {
     sound.log.clear();
-    dlg.OnTimer(IDT_SEQUENCE);
+    sequence.OnSequenceTick();
     return sound.log;
   }
+
+  CAutomaticSequence sequence{window, speakers};
 };
 
 struct TickRow {
@@ -73,9 +71,9 @@ TEST_F(SequenceTest, TonesFollowClockwiseEverySecondAndThePictureBlinksOverTwoCy
       EXPECT_EQ(ActiveSpeakers(), row->second->active);
     }
   }
-  EXPECT_EQ(dlg.m_nStep, 1);
-  EXPECT_EQ(dlg.m_nTick, 0);
-  EXPECT_EQ(window->timers.at(IDT_SEQUENCE), 100u);
+  EXPECT_EQ(sequence.m_nStep, 1);
+  EXPECT_EQ(sequence.m_nTick, 0);
+  EXPECT_EQ(window.timers.at(ID_TIMER_SEQUENCE), 100u);
 }
 
 TEST_F(SequenceTest, PicturesSwitchBetweenTheirOwnNormalAndActiveBitmaps) {
@@ -87,12 +85,13 @@ TEST_F(SequenceTest, PicturesSwitchBetweenTheirOwnNormalAndActiveBitmaps) {
 TEST_F(SequenceTest, StopInTheMiddleOfASpeakersSecondRestoresItsPictureAndSilences) {
   for (int tick = 0; tick < 25; ++tick) Tick();
   ASSERT_THAT(ActiveSpeakers(), ElementsAre(IDC_SPEAKER_FRONT_RIGHT));
-  Click(IDC_START_STOP);
+  sound.log.clear();
+  sequence.StopSequence();
   EXPECT_THAT(ActiveSpeakers(), IsEmpty());
   EXPECT_EQ(Picture(IDC_SPEAKER_FRONT_RIGHT), IDB_FRONT_RIGHT);
   EXPECT_THAT(sound.log, ElementsAre("stop"));
-  EXPECT_FALSE(window->timers.contains(IDT_SEQUENCE));
-  EXPECT_EQ(dlg.m_nStep, 0);
+  EXPECT_FALSE(window.timers.contains(ID_TIMER_SEQUENCE));
+  EXPECT_EQ(sequence.m_nStep, 0);
   // A tick already queued when the timer went does nothing.
   EXPECT_THAT(Tick(), IsEmpty());
   EXPECT_THAT(ActiveSpeakers(), IsEmpty());
@@ -100,21 +99,28 @@ TEST_F(SequenceTest, StopInTheMiddleOfASpeakersSecondRestoresItsPictureAndSilenc
 
 TEST_F(SequenceTest, StopThenStartBeginsAgainWithTheFrontLeftTone) {
   for (int tick = 0; tick < 37; ++tick) Tick();
-  Click(IDC_START_STOP);
-  Click(IDC_START_STOP);
-  EXPECT_EQ(window->timers.at(IDT_SEQUENCE), 100u);
+  sequence.StopSequence();
+  sequence.StartSequence();
+  EXPECT_EQ(window.timers.at(ID_TIMER_SEQUENCE), 100u);
   EXPECT_THAT(Tick(), ElementsAre("loop 177"));
   EXPECT_THAT(Tick(), IsEmpty());
   EXPECT_THAT(Tick(), IsEmpty());
   EXPECT_THAT(ActiveSpeakers(), ElementsAre(IDC_SPEAKER_FRONT_LEFT));
 }
 
-// Manual test. The pictures lie at: front left (25,101)-(73,149), centre (106,81)-(154,129),
-// front right (188,101)-(236,149), subwoofer (106,192)-(154,240), rear left (25,161)-(73,209),
-// rear right (188,161)-(236,209); the listener at (106,136)-(154,184).
-class ManualTest : public SpeakerTestFixture {
+// Manual test, with the pictures where the window lays them out from the fixture's group box:
+// front left (25,101)-(73,149), centre (106,81)-(154,129), front right (188,101)-(236,149),
+// subwoofer (106,192)-(154,240), rear left (25,161)-(73,209), rear right (188,161)-(236,209);
+// the listener at (106,136)-(154,184).
+class ManualTest : public SpeakerBoardFixture {
  protected:
-  void SetUp() override { OpenWith(2, 0); }
+  const SpeakerRects rects{{{25, 101, 73, 149},
+                            {106, 81, 154, 129},
+                            {188, 101, 236, 149},
+                            {25, 161, 73, 209},
+                            {188, 161, 236, 209},
+                            {106, 192, 154, 240}}};
+  CManualTest manual{rects, speakers};
 };
 
 struct PressCase {
@@ -142,65 +148,78 @@ TEST_F(ManualTest, PressPlaysThePictureUnderThePointerUntilRelease) {
   for (const PressCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     sound.log.clear();
-    dlg.OnLButtonDown(c.x, c.y);
+    manual.Press(c.x, c.y);
     if (c.control == 0) {
       EXPECT_THAT(sound.log, IsEmpty());
       EXPECT_THAT(ActiveSpeakers(), IsEmpty());
-      EXPECT_EQ(dlg.m_nPressed, 0);
+      EXPECT_EQ(manual.m_nPressed, 0);
       continue;
     }
     EXPECT_THAT(sound.log, ElementsAre(c.tone));
     EXPECT_THAT(ActiveSpeakers(), ElementsAre(c.control));
-    EXPECT_EQ(dlg.m_nPressed, SpeakerOfControl(c.control)->code);
+    EXPECT_EQ(manual.m_nPressed, SpeakerOfControl(c.control)->code);
     sound.log.clear();
-    dlg.OnLButtonUp(c.x, c.y);
+    manual.Release();
     EXPECT_THAT(sound.log, ElementsAre("stop"));
     EXPECT_THAT(ActiveSpeakers(), IsEmpty());
-    EXPECT_EQ(dlg.m_nPressed, 0);
+    EXPECT_EQ(manual.m_nPressed, 0);
   }
-  EXPECT_TRUE(io.requests.empty());
 }
 
 TEST_F(ManualTest, MovingOffThePictureWithTheButtonHeldStopsTheTone) {
-  dlg.OnLButtonDown(130, 105);
+  manual.Press(130, 105);
   sound.log.clear();
-  dlg.OnMouseMove(154, 129);  // still on the edge
+  manual.Move(154, 129);  // still on the edge
   EXPECT_THAT(sound.log, IsEmpty());
-  EXPECT_EQ(dlg.m_nPressed, 2);
-  dlg.OnMouseMove(155, 129);
+  EXPECT_EQ(manual.m_nPressed, 2);
+  manual.Move(155, 129);
   EXPECT_THAT(sound.log, ElementsAre("stop"));
   EXPECT_EQ(Picture(IDC_SPEAKER_CENTER), IDB_CENTER);
-  EXPECT_EQ(dlg.m_nPressed, 0);
-  dlg.OnLButtonUp(155, 129);
+  EXPECT_EQ(manual.m_nPressed, 0);
+  manual.Release();
   EXPECT_THAT(sound.log, ElementsAre("stop"));
 }
 
 TEST_F(ManualTest, ReleaseOutsideTheWindowLeavesTheToneUntilThePointerComesBackElsewhere) {
-  dlg.OnLButtonDown(212, 125);
+  manual.Press(212, 125);
   sound.log.clear();
   // The button-up went to another window; the pointer comes back over the same picture.
-  dlg.OnMouseMove(200, 110);
+  manual.Move(200, 110);
   EXPECT_THAT(sound.log, IsEmpty());
   EXPECT_THAT(ActiveSpeakers(), ElementsAre(IDC_SPEAKER_FRONT_RIGHT));
-  dlg.OnMouseMove(180, 110);
+  manual.Move(180, 110);
   EXPECT_THAT(sound.log, ElementsAre("stop"));
   EXPECT_THAT(ActiveSpeakers(), IsEmpty());
 }
 
-class OtherModeTest : public SpeakerTestFixture,
-                      public ::testing::WithParamInterface<std::uint32_t> {};
+// The window hands a press on a picture to the manual test only in manual mode.
+struct ModePressCase {
+  std::uint32_t mode;
+  std::vector<std::string> sound;
+};
 
-TEST_P(OtherModeTest, PressOnAPictureDoesNothing) {
-  OpenWith(GetParam(), 1);
+class ModePressTest : public SpeakerTestFixture,
+                      public ::testing::WithParamInterface<ModePressCase> {};
+
+TEST_P(ModePressTest, PressOnAPictureSoundsOnlyInManualMode) {
+  OpenWith(GetParam().mode, GetParam().mode == 2 ? 0 : 1);
   dlg.OnLButtonDown(49, 125);
+  const bool pressed = !GetParam().sound.empty();
+  EXPECT_EQ(dlg.m_manual->m_nPressed, pressed ? 1 : 0);
   dlg.OnMouseMove(5, 5);
   dlg.OnLButtonUp(5, 5);
-  EXPECT_THAT(sound.log, IsEmpty());
-  EXPECT_EQ(window->controls[IDC_SPEAKER_FRONT_LEFT].bitmap, 0u);
-  EXPECT_EQ(dlg.m_nPressed, 0);
+  EXPECT_EQ(sound.log, GetParam().sound);
+  EXPECT_EQ(window->controls[IDC_SPEAKER_FRONT_LEFT].bitmap,
+            pressed ? dlg.m_hbmSpeaker[0].normal : 0u);
+  EXPECT_EQ(dlg.m_manual->m_nPressed, 0);
+  // Neither test of one speaker at a time talks to the driver.
+  EXPECT_TRUE(io.requests.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AutomaticAndSurround, OtherModeTest, ::testing::Values(1u, 3u));
+INSTANTIATE_TEST_SUITE_P(EveryMode, ModePressTest,
+                         ::testing::Values(ModePressCase{1, {}},
+                                           ModePressCase{2, {"loop 177", "stop"}},
+                                           ModePressCase{3, {}}));
 
 }  // namespace
 }  // namespace quendal::test

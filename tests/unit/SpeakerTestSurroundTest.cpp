@@ -14,6 +14,22 @@ using ::testing::IsEmpty;
 constexpr Colour kRed = 0x000000FF;
 constexpr Rect kPadClient{0, 0, kPadWidth, kPadHeight};
 
+// True when the pad shows its own picture everywhere except a red dot around `centre`, as far as
+// the dot lies on the pad.
+bool PadShowsOnlyTheDotAt(const FakePad& pad, PadPoint centre) {
+  std::vector<PadPoint> dot;
+  for (const PadPoint& pixel : DotPixels(centre)) {
+    if (pad.At(pixel.x, pixel.y) != kInvalidColour) dot.push_back(pixel);
+  }
+  for (int y = 0; y < kPadHeight; ++y) {
+    for (int x = 0; x < kPadWidth; ++x) {
+      const bool inDot = std::find(dot.begin(), dot.end(), PadPoint{x, y}) != dot.end();
+      if (pad.At(x, y) != (inDot ? kRed : FakePad::Background(x, y))) return false;
+    }
+  }
+  return true;
+}
+
 struct QuarterTurn {
   double elapsedMs;
   float sx;
@@ -41,6 +57,28 @@ TEST(SurroundMotion, SourceTurnsAQuarterEvery1877point5MillisecondsFromTheFront)
   EXPECT_EQ(DotOnPad(eighth.sx, eighth.sy, kPadClient), (PadPoint{58, 8}));
 }
 
+// The motion and the dot, driven on the surround test itself.
+class SurroundMotionTest : public SurroundFixture {
+ protected:
+  static constexpr std::uint32_t kStart = 50'000;
+
+  void Start(std::uint32_t now = kStart) {
+    clock.now = now;
+    surround.StartSurround();
+  }
+  void TickAt(std::uint32_t now) {
+    clock.now = now;
+    surround.OnMotionTick();
+  }
+  bool PadShowsOnlyTheDotAt(PadPoint centre) const {
+    return test::PadShowsOnlyTheDotAt(pad, centre);
+  }
+  int StartRequests() const {
+    const auto codes = io.Codes();
+    return static_cast<int>(std::count(codes.begin(), codes.end(), IOCTL_SPEAKER_TEST_START));
+  }
+};
+
 class SurroundTest : public SpeakerTestFixture {
  protected:
   static constexpr std::uint32_t kStart = 50'000;
@@ -53,30 +91,7 @@ class SurroundTest : public SpeakerTestFixture {
   }
   void TickAt(std::uint32_t now) {
     clock.now = now;
-    dlg.OnTimer(IDT_SURROUND);
-  }
-  // The pixels of the 3 x 3 dot around `centre` that lie on the pad.
-  std::vector<PadPoint> VisibleDot(PadPoint centre) const {
-    std::vector<PadPoint> visible;
-    for (const PadPoint& pixel : DotPixels(centre)) {
-      if (pad.At(pixel.x, pixel.y) != kInvalidColour) visible.push_back(pixel);
-    }
-    return visible;
-  }
-  // True when the pad shows its own picture everywhere except a red dot around `centre`.
-  bool PadShowsOnlyTheDotAt(PadPoint centre) const {
-    const std::vector<PadPoint> dot = VisibleDot(centre);
-    for (int y = 0; y < kPadHeight; ++y) {
-      for (int x = 0; x < kPadWidth; ++x) {
-        const bool inDot = std::find(dot.begin(), dot.end(), PadPoint{x, y}) != dot.end();
-        if (pad.At(x, y) != (inDot ? kRed : FakePad::Background(x, y))) return false;
-      }
-    }
-    return true;
-  }
-  int StartRequests() const {
-    const auto codes = io.Codes();
-    return static_cast<int>(std::count(codes.begin(), codes.end(), IOCTL_SPEAKER_TEST_START));
+    dlg.OnTimer(ID_TIMER_SURROUND);
   }
 };
 
@@ -84,8 +99,8 @@ TEST_F(SurroundTest, StartSwitchesTheFilterOnStartsTheDriverTestTheSoundAndTheMo
   PressStart();
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_ENABLE, IOCTL_SPEAKER_TEST_START));
   EXPECT_THAT(sound.log, ElementsAre("loop-memory 209"));
-  EXPECT_EQ(dlg.m_dwStartTime, kStart);
-  EXPECT_EQ(window->timers.at(IDT_SURROUND), 0u);
+  EXPECT_EQ(dlg.m_surround->m_dwStartTime, kStart);
+  EXPECT_EQ(window->timers.at(ID_TIMER_SURROUND), 0u);
   EXPECT_TRUE(window->boxes.empty());
 }
 
@@ -95,12 +110,12 @@ TEST_F(SurroundTest, StopSwitchesTheFilterOffSilencesStopsTheDriverTestAndTheMot
   Click(IDC_START_STOP);
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_DISABLE, IOCTL_SPEAKER_TEST_STOP));
   EXPECT_THAT(sound.log, ElementsAre("stop", "stop-memory"));
-  EXPECT_FALSE(window->timers.contains(IDT_SURROUND));
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SURROUND));
   EXPECT_TRUE(window->boxes.empty());
 }
 
-TEST_F(SurroundTest, TicksPlaceTheDotFromTheElapsedTime) {
-  PressStart();
+TEST_F(SurroundMotionTest, TicksPlaceTheDotFromTheElapsedTime) {
+  Start();
   const struct {
     std::uint32_t elapsed;
     PadPoint dot;
@@ -114,8 +129,8 @@ TEST_F(SurroundTest, TicksPlaceTheDotFromTheElapsedTime) {
   EXPECT_THAT(pad.contextControls, ::testing::Each(IDC_SURROUND_PAD));
 }
 
-TEST_F(SurroundTest, StartRequestIsRepeatedOnlyWithinTheFirst0point00045OfARevolution) {
-  PressStart();
+TEST_F(SurroundMotionTest, StartRequestIsRepeatedOnlyWithinTheFirst0point00045OfARevolution) {
+  Start();
   const struct {
     std::uint32_t elapsed;
     bool resent;
@@ -129,16 +144,16 @@ TEST_F(SurroundTest, StartRequestIsRepeatedOnlyWithinTheFirst0point00045OfARevol
   }
 }
 
-TEST_F(SurroundTest, RefusedRepeatedStartIsSilent) {
-  PressStart();
+TEST_F(SurroundMotionTest, RefusedRepeatedStartIsSilent) {
+  Start();
   io.refusedCodes = {IOCTL_SPEAKER_TEST_START};
   TickAt(kStart);
   EXPECT_EQ(StartRequests(), 2);
-  EXPECT_TRUE(window->boxes.empty());
+  EXPECT_TRUE(refusalsShown == 0);
 }
 
-TEST_F(SurroundTest, WrapOfTheMillisecondCounterDoesNotDisturbTheMotion) {
-  PressStart(0xFFFFFF00u);
+TEST_F(SurroundMotionTest, WrapOfTheMillisecondCounterDoesNotDisturbTheMotion) {
+  Start(0xFFFFFF00u);
   io.ClearLog();
   TickAt(0xFFFFFF00u + 3755u);  // 3499 after the wrap
   EXPECT_EQ(dot.g_ptDot, (PadPoint{34, 57}));
@@ -148,8 +163,8 @@ TEST_F(SurroundTest, WrapOfTheMillisecondCounterDoesNotDisturbTheMotion) {
   EXPECT_EQ(StartRequests(), 1);
 }
 
-TEST_F(SurroundTest, FirstDotOfTheProcessErasesNothing) {
-  PressStart();
+TEST_F(SurroundMotionTest, FirstDotOfTheProcessErasesNothing) {
+  Start();
   TickAt(kStart + 1000);
   EXPECT_EQ(pad.reads, 9);
   ASSERT_EQ(pad.writes.size(), 9u);
@@ -157,11 +172,11 @@ TEST_F(SurroundTest, FirstDotOfTheProcessErasesNothing) {
   EXPECT_EQ(pad.OpenContexts(), 0);
 }
 
-TEST_F(SurroundTest, DotIsSavedRestoredAndDrawnPixelByPixelInTheDotOrder) {
+TEST_F(SurroundMotionTest, DotIsSavedRestoredAndDrawnPixelByPixelInTheDotOrder) {
   dot.g_ptDot = {10, 10};
   for (std::size_t i = 0; i < kDotPixels; ++i) dot.g_crSaved[i] = 0x00010101u * (i + 1);
   const std::array<Colour, kDotPixels> saved = dot.g_crSaved;
-  dlg.DrawSourceDot(0.0f, 0.0f);
+  surround.DrawSourceDot(0.0f, 0.0f);
 
   const std::array<PadPoint, kDotPixels> old = DotPixels({10, 10});
   const std::array<PadPoint, kDotPixels> now = DotPixels({34, 28});
@@ -178,14 +193,14 @@ TEST_F(SurroundTest, DotIsSavedRestoredAndDrawnPixelByPixelInTheDotOrder) {
   EXPECT_EQ(pad.reads, 9);
 }
 
-TEST_F(SurroundTest, LaterDotErasesTheOneLeftByAStoppedTest) {
-  PressStart();
+TEST_F(SurroundMotionTest, LaterDotErasesTheOneLeftByAStoppedTest) {
+  Start();
   TickAt(kStart + 900);
   const PadPoint left = dot.g_ptDot;
-  Click(IDC_START_STOP);
+  surround.StopSurround();
   ASSERT_TRUE(PadShowsOnlyTheDotAt(left));  // the dot stays until the pad is repainted
 
-  PressStart(kStart + 20'000);
+  Start(kStart + 20'000);
   TickAt(kStart + 20'000);
   EXPECT_TRUE(PadShowsOnlyTheDotAt({34, 0}));
 }
@@ -203,24 +218,24 @@ TEST_F(SurroundTest, WindowOfALaterRunOfTheWindowErasesTheDotOfAnEarlierOne) {
   other.OpenTest();
   clock.now = kStart + 40'000;
   other.OnCommand(IDC_START_STOP, kBnClicked);
-  other.OnTimer(IDT_SURROUND);
-  EXPECT_TRUE(PadShowsOnlyTheDotAt({34, 0}));
+  other.OnTimer(ID_TIMER_SURROUND);
+  EXPECT_TRUE(PadShowsOnlyTheDotAt(pad, {34, 0}));
   other.DestroyWindow();
 }
 
 // With the dot's left column off the pad, the rest of it is still erased: no red trail is left
 // along the left edge while the source passes the left.
-TEST_F(SurroundTest, DotOnTheLeftEdgeLeavesNoTrail) {
-  dlg.DrawSourceDot(-4.0f, 0.0f);
+TEST_F(SurroundMotionTest, DotOnTheLeftEdgeLeavesNoTrail) {
+  surround.DrawSourceDot(-4.0f, 0.0f);
   ASSERT_EQ(dot.g_ptDot, (PadPoint{0, 28}));
   ASSERT_EQ(dot.g_crSaved[0], kInvalidColour);
-  dlg.DrawSourceDot(-4.0f, 0.3f);
-  dlg.DrawSourceDot(0.0f, 4.0f);
+  surround.DrawSourceDot(-4.0f, 0.3f);
+  surround.DrawSourceDot(0.0f, 4.0f);
   EXPECT_TRUE(PadShowsOnlyTheDotAt({34, 0}));
 }
 
-TEST_F(SurroundTest, NothingIsDrawnWhileTheWindowWaitsForARepaint) {
-  PressStart();
+TEST_F(SurroundMotionTest, NothingIsDrawnWhileTheWindowWaitsForARepaint) {
+  Start();
   TickAt(kStart + 1000);
   const PadPoint drawn = dot.g_ptDot;
   pad.writes.clear();
@@ -239,8 +254,8 @@ TEST_F(SurroundTest, NothingIsDrawnWhileTheWindowWaitsForARepaint) {
   EXPECT_NE(dot.g_ptDot, drawn);
 }
 
-TEST_F(SurroundTest, NoDrawingContextMeansNoDrawing) {
-  PressStart();
+TEST_F(SurroundMotionTest, NoDrawingContextMeansNoDrawing) {
+  Start();
   pad.refuseContext = true;
   TickAt(kStart + 100);
   EXPECT_EQ(pad.reads, 0);
@@ -269,7 +284,7 @@ TEST_F(SurroundTest, RefusedDriverStartIsReportedAndSoundAndMotionStartAnyway) {
   PressStart();
   ExpectTransferErrorShown();
   EXPECT_THAT(sound.log, ElementsAre("loop-memory 209"));
-  EXPECT_EQ(window->timers.at(IDT_SURROUND), 0u);
+  EXPECT_EQ(window->timers.at(ID_TIMER_SURROUND), 0u);
 }
 
 TEST_F(SurroundTest, RefusedFilterOffAtStopLeavesEverythingRunningUntilTheWindowCloses) {
@@ -280,7 +295,7 @@ TEST_F(SurroundTest, RefusedFilterOffAtStopLeavesEverythingRunningUntilTheWindow
   ExpectTransferErrorShown();
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_DISABLE));
   EXPECT_THAT(sound.log, IsEmpty());
-  EXPECT_TRUE(window->timers.contains(IDT_SURROUND));
+  EXPECT_TRUE(window->timers.contains(ID_TIMER_SURROUND));
 
   // Closing still closes the channel and silences; the motion goes on without requests.
   io.refusedCodes.clear();
@@ -299,7 +314,7 @@ TEST_F(SurroundTest, RefusedDriverStopIsReportedAndTheMotionStopsAnyway) {
   Click(IDC_START_STOP);
   ExpectTransferErrorShown();
   EXPECT_THAT(sound.log, ElementsAre("stop", "stop-memory"));
-  EXPECT_FALSE(window->timers.contains(IDT_SURROUND));
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SURROUND));
 }
 
 using SurroundWithoutChannelTest = SpeakerTestFixture;

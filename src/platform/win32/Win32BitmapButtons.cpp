@@ -6,7 +6,7 @@ Win32BitmapButtons::~Win32BitmapButtons() {
   for (const auto& [id, bitmap] : m_bitmaps) DeleteObject(bitmap);
 }
 
-void Win32BitmapButtons::SetImage(HWND dialog, int id, const wchar_t* bitmapName) {
+void Win32BitmapButtons::SetImage(int id, const wchar_t* bitmapName) {
   HBITMAP bitmap = static_cast<HBITMAP>(
       LoadImageW(GetModuleHandleW(nullptr), bitmapName, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (auto old = m_bitmaps.find(id); old != m_bitmaps.end()) {
@@ -14,9 +14,6 @@ void Win32BitmapButtons::SetImage(HWND dialog, int id, const wchar_t* bitmapName
     m_bitmaps.erase(old);
   }
   if (bitmap != nullptr) m_bitmaps.emplace(id, bitmap);
-  HWND button = GetDlgItem(dialog, id);
-  InvalidateRect(button, nullptr, TRUE);
-  UpdateWindow(button);
 }
 
 bool Win32BitmapButtons::Draw(const DRAWITEMSTRUCT& item) const {

@@ -15,9 +15,9 @@ class Win32BitmapButtons {
   Win32BitmapButtons(const Win32BitmapButtons&) = delete;
   Win32BitmapButtons& operator=(const Win32BitmapButtons&) = delete;
 
-  // Replaces the image of button `id` of `dialog` (freeing the old one) and redraws the button
-  // at once.
-  void SetImage(HWND dialog, int id, const wchar_t* bitmapName);
+  // Replaces the image of button `id` (freeing the old one); it shows from the button's next
+  // paint.
+  void SetImage(int id, const wchar_t* bitmapName);
   // Draws the item of a WM_DRAWITEM; false when it is not one of these buttons.
   bool Draw(const DRAWITEMSTRUCT& item) const;
 

@@ -54,7 +54,13 @@ void Win32DialogWindow::SetControlBitmap(int id, BitmapHandle bitmap) {
 }
 
 void Win32DialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
-  m_bitmapButtons.SetImage(m_window, id, bitmapName);
+  m_bitmapButtons.SetImage(id, bitmapName);
+}
+
+void Win32DialogWindow::RedrawControl(int id) {
+  HWND control = Item(id);
+  InvalidateRect(control, nullptr, TRUE);
+  UpdateWindow(control);
 }
 
 Rect Win32DialogWindow::GetWindowRect() const {

@@ -31,6 +31,7 @@ class Win32DialogWindow : public DialogWindow {
   void SetControlBitmap(int id, BitmapHandle bitmap) override;
   void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
   const Win32BitmapButtons& BitmapButtons() const { return m_bitmapButtons; }
+  void RedrawControl(int id) override;
 
   Rect GetWindowRect() const override;
   Rect GetClientRect() const override;

@@ -30,7 +30,9 @@ class FakeDialogWindow : public DialogWindow {
     int sliderPos = 0;
     BitmapHandle bitmap = 0;
     std::wstring buttonBitmap;
-    int buttonRedraws = 0;
+    // The bitmap button's picture as it was when the control was last redrawn at once: a
+    // picture set without that redraw is not what this shows.
+    std::wstring redrawnButtonBitmap;
     Rect rect;  // client coordinates
   };
 
@@ -45,7 +47,12 @@ class FakeDialogWindow : public DialogWindow {
   int GetSliderPos(int id) const override { return ControlAt(id).sliderPos; }
 
   void SetControlBitmap(int id, BitmapHandle bitmap) override { controls[id].bitmap = bitmap; }
-  void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
+  void SetButtonBitmap(int id, const wchar_t* bitmapName) override {
+    controls[id].buttonBitmap = bitmapName;
+  }
+  void RedrawControl(int id) override {
+    controls[id].redrawnButtonBitmap = controls[id].buttonBitmap;
+  }
 
   Rect GetWindowRect() const override { return windowRect; }
   Rect GetClientRect() const override { return clientRect; }
