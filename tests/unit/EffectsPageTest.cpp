@@ -295,9 +295,11 @@ TEST_F(EffectsPageTest, SourceLayoutTimerShowsWhatIsPlaying) {
     EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text,
               c.stringId ? strings.Load(c.stringId) : L"");
   }
+  io.replies[IOCTL_GET_SOURCE_CHANNELS] = {1, 0, 0, 0};
+  page.OnTimer(IDT_SOURCE_LAYOUT);
   io.refusedCodes.insert(IOCTL_GET_SOURCE_CHANNELS);
   page.OnTimer(IDT_SOURCE_LAYOUT);
-  EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text, L"");
+  EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text, strings.Load(IDS_SOURCE_MULTICHANNEL));
   EXPECT_TRUE(window->boxes.empty());
 }
 
