@@ -76,6 +76,14 @@ inline constexpr std::array<BASS_CROSSOVER_PARAMS, 3> kBassCrossovers{{
     {40, 27, 67},
 }};
 
+inline constexpr bool CrossoverTotalsAreSums() {
+  for (const BASS_CROSSOVER_PARAMS& params : kBassCrossovers) {
+    if (params.dwTotal != params.dwFirst + params.dwSecond) return false;
+  }
+  return true;
+}
+static_assert(CrossoverTotalsAreSums());
+
 // Output of IOCTL_GET_SOURCE_CHANNELS: 4 bytes, of which the first two are read.
 struct SOURCE_CHANNEL_INFO {
   std::uint8_t bMultiChannel;  // non-zero: 5.1-channel material is playing

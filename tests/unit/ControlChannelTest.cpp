@@ -66,12 +66,6 @@ TEST(ControlChannel, EncodesTheRecordsLittleEndian) {
               ElementsAre(0x28, 0, 0, 0, 0x1B, 0, 0, 0, 0x43, 0, 0, 0));
 }
 
-TEST(ControlChannel, CrossoverTotalsAreTheSumOfTheirParts) {
-  for (const BASS_CROSSOVER_PARAMS& params : kBassCrossovers) {
-    EXPECT_EQ(params.dwTotal, params.dwFirst + params.dwSecond);
-  }
-}
-
 struct SourceReplyCase {
   std::vector<std::uint8_t> reply;
   SourceLayout expected;

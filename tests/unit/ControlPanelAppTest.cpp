@@ -83,6 +83,8 @@ TEST_F(ControlPanelAppTest, AboutBoxHidesOnOkEscapeAndItsCloseBox) {
     EXPECT_TRUE(app.m_dlgAbout.OnCommand(command, kBnClicked));
     EXPECT_FALSE(about.visible);
   }
+  // The close box is left to the system's dialog handling, which turns it into Cancel.
+  EXPECT_FALSE(app.m_dlgAbout.OnClose());
   EXPECT_FALSE(app.OnAppCommand(ID_TRAY_EXIT));
 }
 

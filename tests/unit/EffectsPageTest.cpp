@@ -82,13 +82,32 @@ class EffectsPageTest : public ::testing::Test {
   FakeDialogWindow* window = nullptr;
 };
 
+// Two sets of settings, so that every control is seen both checked and clear: the fake's
+// controls start clear, which alone would pass for a setting never shown.
 TEST_F(EffectsPageTest, InitialisationLoadsTheStoredSettingsIntoTheControls) {
-  StoreEffects(0, 0, 2);
-  CreateWindow();
-  EXPECT_FALSE(window->controls[IDC_ENABLE_EFFECTS].checked);
-  EXPECT_TRUE(window->controls[IDC_OUTPUT_2_1].checked);
-  EXPECT_FALSE(window->controls[IDC_OUTPUT_5_1].checked);
-  EXPECT_TRUE(window->controls[IDC_CROSSOVER_450].checked);
+  struct Case {
+    std::uint32_t enable;
+    std::uint32_t output;
+    std::uint32_t bass;
+    int checkedOutput;
+    int checkedCrossover;
+  };
+  const Case cases[] = {
+      {0, 0, 2, IDC_OUTPUT_2_1, IDC_CROSSOVER_450},
+      {1, 1, 0, IDC_OUTPUT_5_1, IDC_CROSSOVER_120},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.enable << c.output << c.bass);
+    StoreEffects(c.enable, c.output, c.bass);
+    CEffectsPage created{io, registry, strings};
+    auto owned = std::make_unique<FakeDialogWindow>();
+    const FakeDialogWindow& shown = *owned;
+    created.AttachWindow(std::move(owned));
+    created.OnInitDialog();
+    EXPECT_EQ(shown.IsButtonChecked(IDC_ENABLE_EFFECTS), c.enable == 1);
+    for (int id : kOutputGroup) EXPECT_EQ(shown.IsButtonChecked(id), id == c.checkedOutput);
+    for (int id : kCrossoverGroup) EXPECT_EQ(shown.IsButtonChecked(id), id == c.checkedCrossover);
+  }
   EXPECT_TRUE(io.requests.empty());
   EXPECT_THAT(registry.writes, IsEmpty());
 }
@@ -295,9 +314,11 @@ TEST_F(EffectsPageTest, SourceLayoutTimerShowsWhatIsPlaying) {
     EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text,
               c.stringId ? strings.Load(c.stringId) : L"");
   }
+  io.replies[IOCTL_GET_SOURCE_CHANNELS] = {1, 0, 0, 0};
+  page.OnTimer(IDT_SOURCE_LAYOUT);
   io.refusedCodes.insert(IOCTL_GET_SOURCE_CHANNELS);
   page.OnTimer(IDT_SOURCE_LAYOUT);
-  EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text, L"");
+  EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text, strings.Load(IDS_SOURCE_MULTICHANNEL));
   EXPECT_TRUE(window->boxes.empty());
 }
 
