@@ -19,13 +19,15 @@ disassembly=$("$objdump" -d --no-show-raw-insn "$program" 2>/dev/null) ||
 with_bytes=$("$objdump" -d --insn-width=16 "$program")
 [ -n "$disassembly" ] || { echo "check_vendor_masked: no code in $program" >&2; exit 2; }
 
-found=$(grep -iE '\$0x([0-9a-f]{4})?3a7e([^0-9a-f]|$)|-0x3a7e\(' <<<"$disassembly" || true)
 # objdump -d lines: "  address:<TAB>bytes<TAB>mnemonic operands".
-found+=$(awk -F'\t' 'NF >= 3 && $3 ~ /^(cmp|mov)/ && $3 ~ /\$/ {
-    n = split($2, bytes, " ")
-    if ((n >= 2 && bytes[n - 1] == "7e" && bytes[n] == "3a") ||
-        (n >= 4 && bytes[n - 3] == "7e" && bytes[n - 2] == "3a")) print
-  }' <<<"$with_bytes")
+found=$(
+  grep -iE '\$0x([0-9a-f]{4})?3a7e([^0-9a-f]|$)|-0x3a7e\(' <<<"$disassembly" || true
+  awk -F'\t' 'NF >= 3 && $3 ~ /^(cmp|mov)/ && $3 ~ /\$/ {
+      n = split($2, bytes, " ")
+      if ((n >= 2 && bytes[n - 1] == "7e" && bytes[n] == "3a") ||
+          (n >= 4 && bytes[n - 3] == "7e" && bytes[n - 2] == "3a")) print
+    }' <<<"$with_bytes"
+)
 
 if [ -n "$found" ]; then
   echo "check_vendor_masked: $program holds the vendor identifier in plain:" >&2
