@@ -329,10 +329,10 @@ TEST_F(UsbBusWalkTest, ScansAHubThatNamesItselfBelowItselfOnce) {
 // the next walk scans them again.
 TEST_F(UsbBusWalkTest, VisitsEachHubNameOncePerWalk) {
   std::vector<FakeUsbPort> everyHub;
-  for (int i = 0; i < 254; ++i) everyHub.push_back(Hub(i % 2 == 0 ? "A" : "B"));
+  for (int i = 0; i < 254; ++i) everyHub.push_back(Hub(i % 2 == 0 ? "HUB_A" : "HUB_B"));
   Controller(0, "ROOT0", everyHub);
-  bus.hubs["A"].ports = everyHub;
-  bus.hubs["B"].ports = everyHub;
+  bus.hubs["HUB_A"].ports = everyHub;
+  bus.hubs["HUB_B"].ports = everyHub;
   // A second controller naming, in other letters, the root hub already scanned.
   Controller(1, "root0", {Device()});
 
@@ -341,7 +341,7 @@ TEST_F(UsbBusWalkTest, VisitsEachHubNameOncePerWalk) {
     EXPECT_EQ(Walk(), 0);
     EXPECT_EQ(bus.counts.nodeInformationRequests, 3);
     EXPECT_EQ(bus.counts.connectionInformationRequests, 3 * 254);
-    EXPECT_EQ(bus.counts.opens, 2 + 3);  // HCD0, HCD1, ROOT0, A, B
+    EXPECT_EQ(bus.counts.opens, 2 + 3);  // HCD0, HCD1, ROOT0, HUB_A, HUB_B
   }
 }
 
@@ -356,6 +356,7 @@ TEST_F(UsbBusWalkTest, EndsWithinItsBudgetOnABusThatInventsHubsWithoutEnd) {
   EXPECT_EQ(bus.Requests(), UsbBusWalk::kRequestBudget);
   EXPECT_THAT(bus.openAttempts, Not(Contains("\\\\.\\HCD1")));
 
+  bus.inventedHubPorts = 0;
   bus.controllers.erase(0);
   bus.ClearObservations();
   EXPECT_EQ(Walk(), 1);
