@@ -64,6 +64,11 @@ enum class SimResult : std::uint32_t {
 enum SimChannel : std::uint32_t { kLeft, kRight, kCentre, kLfe, kRearLeft, kRearRight };
 inline constexpr std::uint32_t kChannelCount = 6;
 
+// The gain of every channel when the device powers up: 0.5, about -6 dB. It is neither unity,
+// the program's stored default, nor any gain a slider gives, so a channel still at it after a
+// plug shows that the program did not send that channel's stored gain.
+inline constexpr std::uint32_t kPowerOnGainBits = 0x3F000000;
+
 struct SIM_FAILURE {
   std::uint32_t dwCode;   // any control code the simulated devices answer
   std::uint32_t dwCount;  // how many of the next requests with that code fail; 0 cancels

@@ -11,11 +11,12 @@ namespace quendal::sim {
 
 class FilterDevice {
  public:
-  // A freshly loaded filter: effects off, 2.1 output, no crossover yet, unity gains. These
-  // differ from the program's stored defaults, so the state shows what the program restored.
+  // A device at power-up: effects off, 2.1 output, no crossover yet, every gain at
+  // kPowerOnGainBits, no speaker test. Each differs from the program's stored defaults, so the
+  // state shows what the program restored.
   constexpr FilterDevice() = default;
 
-  // A re-plugged device comes back with a freshly loaded filter; what is being played stays.
+  // A re-plugged device powers up again; what is being played stays.
   void ResetSettings() {
     const SimSource source = source_;
     *this = FilterDevice{};
@@ -34,8 +35,8 @@ class FilterDevice {
   bool filterEnabled_ = false;
   SimOutputMode outputMode_ = SimOutputMode::kTwoOne;
   BASS_CROSSOVER_PARAMS crossover_{0, 0, 0};
-  std::uint32_t gainBits_[kChannelCount] = {0x3F800000, 0x3F800000, 0x3F800000,
-                                            0x3F800000, 0x3F800000, 0x3F800000};
+  std::uint32_t gainBits_[kChannelCount] = {kPowerOnGainBits, kPowerOnGainBits, kPowerOnGainBits,
+                                            kPowerOnGainBits, kPowerOnGainBits, kPowerOnGainBits};
   bool speakerTestRunning_ = false;
   SimSource source_ = SimSource::kNone;
 };

@@ -296,12 +296,49 @@ int Log(const Args& args) {
 
 constexpr const char* kChannelNames[kChannelCount] = {"L", "R", "C", "LFE", "RL", "RR"};
 
-int State(const Args&) {
+// The settings key's gain values, in the key's order, with the channel each one sets.
+constexpr Named<SimChannel> kGainValues[] = {
+    {"VolumeL", kLeft},   {"VolumeR", kRight},     {"VolumeLFE", kLfe},
+    {"VolumeC", kCentre}, {"VolumeRL", kRearLeft}, {"VolumeRR", kRearRight},
+};
+
+// The index of the crossover as the settings key holds it; "none" for any other, such as the
+// power-on 0 0 0.
+std::string CrossoverIndex(const quendal::BASS_CROSSOVER_PARAMS& crossover) {
+  for (std::size_t index = 0; index < quendal::kBassCrossovers.size(); ++index) {
+    const quendal::BASS_CROSSOVER_PARAMS& known = quendal::kBassCrossovers[index];
+    if (known.dwFirst == crossover.dwFirst && known.dwSecond == crossover.dwSecond &&
+        known.dwTotal == crossover.dwTotal) {
+      return std::to_string(index);
+    }
+  }
+  return "none";
+}
+
+// One line in the settings key's own names and decimal numbers, as a test reads the key back,
+// so that a script compares what the device holds with what the program stored.
+void PrintSettings(const SIM_STATE& state) {
+  std::printf("EnableFilter=%u OutputMode=%u BassOutputMode=%s", state.bFilterEnabled,
+              state.dwOutputMode, CrossoverIndex(state.crossover).c_str());
+  for (const Named<SimChannel>& value : kGainValues) {
+    std::printf(" %.*s=%u", static_cast<int>(value.name.size()), value.name.data(),
+                state.dwGainBits[value.value]);
+  }
+  std::printf("\n");
+}
+
+int State(const Args& args) {
+  const bool settingsOnly = args.size() == 1 && args[0] == "--settings";
+  if (!args.empty() && !settingsOnly) return Fail("usage: simctl state [--settings]");
   SimClient client;
   if (!client.IsOpen()) return FailWithLastError("the driver is not running (simctl install)");
   SIM_STATE state{};
   if (!client.Send(IOCTL_SIM_GET_STATE, nullptr, 0, &state, sizeof(state))) {
     return FailWithLastError("cannot read the state");
+  }
+  if (settingsOnly) {
+    PrintSettings(state);
+    return 0;
   }
   const std::string_view source = NameOf(kSources, state.dwSource);
   const std::string_view topology = NameOf(kTopologies, state.dwTopology);
@@ -341,7 +378,7 @@ constexpr Command kCommands[] = {
     {"topology", Topology, 1, "topology external|root|absent"},
     {"fail", FailNext, 2, "fail <code-hex> <n>"},
     {"log", Log, 1, "log [--clear]"},
-    {"state", State, 0, "state"},
+    {"state", State, 1, "state [--settings]"},
 };
 
 int Usage() {

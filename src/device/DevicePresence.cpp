@@ -1,5 +1,7 @@
 #include "device/DevicePresence.h"
 
+#include <algorithm>
+
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 
@@ -10,6 +12,12 @@ namespace {
 constexpr const char* kLibraryName = "Zanfilter.dll";
 constexpr const char* kIsDeviceInstalled = "IsDeviceInstalled";
 constexpr const char* kAddUsbAudioFilter = "AddUSBAudioFilter";
+
+// The texts AddUSBAudioFilter names by the low 16 bits of the code it leaves. A failure inside
+// the library can also leave a code of the system's own (5, access denied), whose low bits would
+// pick some unrelated text of the program, such as the 5.1 question: those name none.
+constexpr unsigned kFilterWarnings[] = {IDS_RESTART_SYSTEM, IDS_DEVICE_NOT_PLUGGED,
+                                        IDS_DEVICE_NOT_INSTALLED};
 
 // The library for the length of one question; freed on every path.
 class LoadedLibrary {
@@ -68,14 +76,21 @@ bool UsbDevicePresence::RegisterAudioFilter() {
     ShowWarningMessage(IDS_LIBRARY_MISSING);
     return false;
   }
-  // A refusal only warns: the library's code names the string to show in its low 16 bits.
-  if (m_library.Call(addUsbAudioFilter) == 0) ShowWarningMessage(m_library.LastError() & 0xFFFF);
+  // A refusal only warns.
+  if (m_library.Call(addUsbAudioFilter) == 0) ShowFilterWarning(m_library.LastError());
   return true;
 }
 
-void UsbDevicePresence::ShowWarningMessage(unsigned id) {
-  m_prompt.ShowMessageBox(m_strings.Load(id), m_strings.Load(IDS_WARNING_CAPTION),
-                          kMbOk | kMbIconExclamation);
+void UsbDevicePresence::ShowWarningMessage(unsigned id) { ShowWarningText(m_strings.Load(id)); }
+
+void UsbDevicePresence::ShowFilterWarning(std::uint32_t code) {
+  const unsigned id = code & 0xFFFF;
+  const bool named = std::ranges::find(kFilterWarnings, id) != std::end(kFilterWarnings);
+  ShowWarningText(named ? m_strings.Load(id) : std::wstring());
+}
+
+void UsbDevicePresence::ShowWarningText(const std::wstring& text) {
+  m_prompt.ShowMessageBox(text, m_strings.Load(IDS_WARNING_CAPTION), kMbOk | kMbIconExclamation);
 }
 
 std::string UsbDevicePresence::LibraryPath() const {

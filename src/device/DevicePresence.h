@@ -3,6 +3,7 @@
 // question and freed before the answer; presence also needs the device on the USB bus.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "device/UsbBusWalk.h"
@@ -43,6 +44,11 @@ class UsbDevicePresence : public DevicePresence {
   std::string LibraryPath() const;
 
  private:
+  // The warning for a code AddUSBAudioFilter left: the text its low 16 bits name when they are
+  // one of the library's own codes, otherwise an empty box.
+  void ShowFilterWarning(std::uint32_t code);
+  void ShowWarningText(const std::wstring& text);
+
   FilterLibrary& m_library;
   System& m_system;
   const StringTable& m_strings;

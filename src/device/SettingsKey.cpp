@@ -1,6 +1,7 @@
 #include "device/SettingsKey.h"
 
 #include "device/LittleEndian.h"
+#include "platform/WindowsValues.h"
 #include "resource_ids.h"
 
 namespace quendal {
@@ -8,11 +9,15 @@ namespace quendal {
 void SettingsKey::Open() {
   Close();
   const std::string path = NarrowAscii(m_strings.Load(IDS_SETTINGS_KEY_PATH));
-  // A standard user cannot open the machine-wide key with all access, and a 64-bit process
-  // gets no registry virtualization; without this fallback every setting would be lost.
-  m_key = m_registry.CreateKey(RegistryRoot::kLocalMachine, path, kSettingsKeyClass);
+  // Only the rights the key's holder uses: a machine-wide key that an installer opened to users
+  // for its values alone refuses any more. Creating the key missing needs the right to create
+  // subkeys of its parent, which the system checks on the parent, not through this mask.
+  constexpr std::uint32_t kAccess = kKeyQueryValue | kKeySetValue;
+  // A standard user cannot create the machine-wide key, and a 64-bit process gets no registry
+  // virtualization; without this fallback every setting would be lost.
+  m_key = m_registry.CreateKey(RegistryRoot::kLocalMachine, path, kSettingsKeyClass, kAccess);
   if (m_key == kNoRegistryKey) {
-    m_key = m_registry.CreateKey(RegistryRoot::kCurrentUser, path, kSettingsKeyClass);
+    m_key = m_registry.CreateKey(RegistryRoot::kCurrentUser, path, kSettingsKeyClass, kAccess);
   }
 }
 

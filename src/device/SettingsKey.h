@@ -44,8 +44,8 @@ class SettingsKey {
   SettingsKey(const SettingsKey&) = delete;
   SettingsKey& operator=(const SettingsKey&) = delete;
 
-  // Creates or opens the key with all access: the machine-wide key when this user may write
-  // it, otherwise the same path for the current user. When neither opens the key stays closed:
+  // Creates or opens the key to query and set its values: the machine-wide key when this user
+  // may, otherwise the same path for the current user. When neither opens the key stays closed:
   // every read gives the default and every write is dropped, silently.
   void Open();
   void Close();

@@ -1,5 +1,6 @@
 #include "device/UsbBusWalk.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -42,19 +43,17 @@ class OpenDevice {
   DeviceHandle m_handle;
 };
 
-// Output-only request.
-bool Ask(DeviceIo& io, DeviceHandle device, std::uint32_t code, std::span<std::uint8_t> reply) {
-  std::uint32_t returned = 0;
-  return io.Control(device, code, nullptr, 0, reply.data(),
-                    static_cast<std::uint32_t>(reply.size()), returned);
-}
-
-// The hub requests use one buffer as both input and output.
-bool Exchange(DeviceIo& io, DeviceHandle device, std::uint32_t code,
-              std::span<std::uint8_t> buffer) {
-  std::uint32_t returned = 0;
-  const auto size = static_cast<std::uint32_t>(buffer.size());
-  return io.Control(device, code, buffer.data(), size, buffer.data(), size, returned);
+// A hub's name as Windows gives it ("USB#ROOT_HUB20#4&...#{f18a0e88-...}") is one printable
+// ASCII component. Anything else came from a faulty or hostile reply, and "\\.\" before it
+// could open some other device or a file: a path separator or ".." would leave the device
+// namespace, and a colon names a drive.
+// A name too long for the path buffer is refused rather than cut short, which could open some
+// other device.
+bool LooksLikeHubName(const std::string& name) {
+  if (name.empty() || name.size() > kMaxHubNameLength) return false;
+  const bool printable = std::ranges::all_of(
+      name, [](char c) { return c >= 0x20 && c <= 0x7E && c != '\\' && c != '/' && c != ':'; });
+  return printable && name.find("..") == std::string::npos;
 }
 
 std::uint16_t GetLittleEndian16(const std::uint8_t* bytes) {
@@ -93,7 +92,9 @@ std::optional<std::u16string> NameInReply(std::span<const std::uint8_t> reply,
 }  // namespace
 
 int UsbBusWalk::FindDeviceOnUsbBus() {
-  for (int number = 0; number < kControllerCount; ++number) {
+  m_requestsLeft = kRequestBudget;
+  m_visitedHubs.clear();
+  for (int number = 0; number < kControllerCount && !BudgetSpent(); ++number) {
     const OpenDevice controller(m_io, std::string(kDevicePrefix) + "HCD" + std::to_string(number));
     if (!controller.IsOpen()) continue;
     std::optional<std::string> rootHub = RootHubName(controller.Handle());
@@ -103,26 +104,22 @@ int UsbBusWalk::FindDeviceOnUsbBus() {
 }
 
 int UsbBusWalk::ScanHub(std::string hubName, int tier) {
-  // A name that does not fit the path buffer whole is skipped rather than cut short, which
-  // could open some other device.
-  if (hubName.empty() || hubName.size() > kMaxHubNameLength ||
-      hubName.find('\0') != std::string::npos) {
-    return 0;
-  }
+  // A name already scanned in this walk would only be scanned again: a hub that names itself.
+  if (!LooksLikeHubName(hubName) || !FirstVisit(hubName) || BudgetSpent()) return 0;
   const OpenDevice hub(m_io, std::string(kDevicePrefix) + hubName);
   if (!hub.IsOpen()) return 0;
   std::array<std::uint8_t, kNodeInformationSize> node{};
-  if (!Exchange(m_io, hub.Handle(), IOCTL_USB_GET_NODE_INFORMATION, node)) return 0;
+  if (!Exchange(hub.Handle(), IOCTL_USB_GET_NODE_INFORMATION, node)) return 0;
   const unsigned portCount = node[kNumberOfPortsOffset];
   if (portCount == 0 || portCount > kMaxPortCount) return 0;
   return ScanHubPorts(hub.Handle(), portCount, tier);
 }
 
 int UsbBusWalk::ScanHubPorts(DeviceHandle hub, unsigned portCount, int tier) {
-  for (unsigned port = 1; port <= portCount; ++port) {
+  for (unsigned port = 1; port <= portCount && !BudgetSpent(); ++port) {
     std::array<std::uint8_t, kConnectionInformationSize> connection{};
     PutLittleEndian32(connection.data() + kConnectionIndexOffset, port);
-    if (!Exchange(m_io, hub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION, connection)) continue;
+    if (!Exchange(hub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION, connection)) continue;
     if (IsQuendalDevice(GetLittleEndian16(connection.data() + kIdVendorOffset),
                         GetLittleEndian16(connection.data() + kIdProductOffset))) {
       return 1;
@@ -136,11 +133,11 @@ int UsbBusWalk::ScanHubPorts(DeviceHandle hub, unsigned portCount, int tier) {
 
 std::optional<std::string> UsbBusWalk::RootHubName(DeviceHandle controller) {
   std::array<std::uint8_t, kRootHubNameHeaderSize> header{};
-  if (!Ask(m_io, controller, IOCTL_USB_GET_ROOT_HUB_NAME, header)) return std::nullopt;
+  if (!Ask(controller, IOCTL_USB_GET_ROOT_HUB_NAME, header)) return std::nullopt;
   const auto length = AnnouncedLength(header, 0, kRootHubNameHeaderSize, kRootHubNameOffset);
   if (!length) return std::nullopt;
   std::vector<std::uint8_t> reply(*length);
-  if (!Ask(m_io, controller, IOCTL_USB_GET_ROOT_HUB_NAME, reply)) return std::nullopt;
+  if (!Ask(controller, IOCTL_USB_GET_ROOT_HUB_NAME, reply)) return std::nullopt;
   const auto name = NameInReply(reply, 0, kRootHubNameOffset);
   return name ? m_names.ToAnsi(*name) : std::nullopt;
 }
@@ -148,15 +145,40 @@ std::optional<std::string> UsbBusWalk::RootHubName(DeviceHandle controller) {
 std::optional<std::string> UsbBusWalk::ExternalHubName(DeviceHandle hub, unsigned port) {
   std::array<std::uint8_t, kConnectionNameHeaderSize> header{};
   PutLittleEndian32(header.data() + kConnectionIndexOffset, port);
-  if (!Exchange(m_io, hub, IOCTL_USB_GET_NODE_CONNECTION_NAME, header)) return std::nullopt;
+  if (!Exchange(hub, IOCTL_USB_GET_NODE_CONNECTION_NAME, header)) return std::nullopt;
   const auto length = AnnouncedLength(header, kConnectionNameLengthOffset,
                                       kConnectionNameHeaderSize + 1, kConnectionNameOffset);
   if (!length) return std::nullopt;
   std::vector<std::uint8_t> reply(*length);
   PutLittleEndian32(reply.data() + kConnectionIndexOffset, port);
-  if (!Exchange(m_io, hub, IOCTL_USB_GET_NODE_CONNECTION_NAME, reply)) return std::nullopt;
+  if (!Exchange(hub, IOCTL_USB_GET_NODE_CONNECTION_NAME, reply)) return std::nullopt;
   const auto name = NameInReply(reply, kConnectionNameLengthOffset, kConnectionNameOffset);
   return name ? m_names.ToAnsi(*name) : std::nullopt;
+}
+
+bool UsbBusWalk::Ask(DeviceHandle device, std::uint32_t code, std::span<std::uint8_t> reply) {
+  if (BudgetSpent()) return false;
+  --m_requestsLeft;
+  std::uint32_t returned = 0;
+  return m_io.Control(device, code, nullptr, 0, reply.data(),
+                      static_cast<std::uint32_t>(reply.size()), returned);
+}
+
+// The hub requests use one buffer as both input and output.
+bool UsbBusWalk::Exchange(DeviceHandle device, std::uint32_t code, std::span<std::uint8_t> buffer) {
+  if (BudgetSpent()) return false;
+  --m_requestsLeft;
+  std::uint32_t returned = 0;
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  return m_io.Control(device, code, buffer.data(), size, buffer.data(), size, returned);
+}
+
+bool UsbBusWalk::FirstVisit(const std::string& hubName) {
+  std::string folded = hubName;
+  std::ranges::transform(folded, folded.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  });
+  return m_visitedHubs.insert(std::move(folded)).second;
 }
 
 }  // namespace quendal

@@ -51,17 +51,18 @@ float GainForSliderPosition(int position) {
   return static_cast<float>(std::pow(10.0, decibels * 0.05));
 }
 
+float ClampStoredGain(float gain) {
+  if (std::isnan(gain)) return 1.0f;
+  return std::clamp(gain, GainForSliderPosition(kChannelSliderBottom),
+                    GainForSliderPosition(kChannelSliderTop));
+}
+
 int SliderPositionForGain(float gain) {
-  // The comparisons also catch not-a-number, which must never reach a conversion to int.
-  if (!(gain > 0.0f)) return kChannelSliderBottom;
-  if (std::isinf(gain)) return kChannelSliderTop;
   // One position per decibel. Rounded, not truncated: a single-precision gain seldom lies
   // exactly on its position's decibels, and truncation would show those just below one step
   // too high, so that a release without moving would change the device's gain.
-  const double position = kChannelSliderUnity - std::log10(static_cast<double>(gain)) * 20.0;
-  const double held = std::clamp(position, static_cast<double>(kChannelSliderTop),
-                                 static_cast<double>(kChannelSliderBottom));
-  return static_cast<int>(std::lround(held));
+  const double held = static_cast<double>(ClampStoredGain(gain));
+  return static_cast<int>(std::lround(kChannelSliderUnity - std::log10(held) * 20.0));
 }
 
 CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer)
@@ -111,7 +112,7 @@ void CVolumePage::PushStoredGains() {
   if (!channel.Open()) return;
   for (Channel id : kPushOrder) {
     const ChannelEntry& entry = kChannels[id];
-    channel.SendChannelGain(entry.code, this->*entry.gain);
+    channel.SendChannelGain(entry.code, ClampStoredGain(this->*entry.gain));
   }
 }
 

@@ -25,9 +25,14 @@ inline constexpr int kChannelSliderBottom = 40;  // -20 dB
 
 // The gain sent and stored for a channel slider position: 10^((20 - position) / 20).
 float GainForSliderPosition(int position);
-// The position nearest to a gain's decibels, so that every stored gain made from a position
-// comes back at that position. Zero, a negative gain and not-a-number show at the bottom,
-// +infinity at the top.
+// The gain that goes to the device for a stored one. The store may hold anything a slider
+// cannot give (an edited or damaged value): such a gain is held at the nearer end of the
+// sliders' range, -20 dB or +20 dB, so that the speakers never get more than the sliders allow;
+// not-a-number, which has no nearer end, goes as unity. Gains within the range pass unchanged.
+float ClampStoredGain(float gain);
+// The position nearest to the decibels of the gain the device gets for a stored one, so that
+// every stored gain made from a position comes back at that position, and a stored gain out of
+// range shows where its held gain stands.
 int SliderPositionForGain(float gain);
 
 class CVolumePage : public PropertyPage {

@@ -1,5 +1,5 @@
-// Port onto the registry: create or open a key with full access, read raw value data, write a
-// REG_DWORD, close the key.
+// Port onto the registry: create or open a key with the rights asked for, read raw value data,
+// write a REG_DWORD, close the key.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,10 @@ class Registry {
  public:
   virtual ~Registry() = default;
 
-  // Creates the key if missing and opens it with all access; kNoRegistryKey on failure.
+  // Creates the key if missing and opens it with `access` (kKeyQueryValue, kKeySetValue);
+  // kNoRegistryKey on failure, including when the key does not grant those rights.
   virtual RegistryKeyHandle CreateKey(RegistryRoot root, const std::string& path,
-                                      const char* keyClass) = 0;
+                                      const char* keyClass, std::uint32_t access) = 0;
 
   // Reads a value's data of any type into `data`; `size` holds the buffer size on entry and the
   // size of the data on success. False when the value is missing or larger than the buffer.

@@ -2,6 +2,8 @@
 // system's own numbers, so the Win32 adapters hand them on as they are.
 #pragma once
 
+#include <cstdint>
+
 namespace quendal {
 
 // Message box styles and answers.
@@ -19,6 +21,10 @@ inline constexpr int kBnClicked = 0;
 
 // Notification a slider sends with WM_NOTIFY when the mouse button is released on it.
 inline constexpr int kNmReleasedCapture = -16;
+
+// Rights asked for on a registry key.
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
 
 // Window messages the logic handles by number.
 inline constexpr unsigned kWmDeviceChange = 0x0219;

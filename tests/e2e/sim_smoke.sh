@@ -88,6 +88,11 @@ echo "  $install_output (simctl install took $((SECONDS - install_started)) s)"
 check_has "driver installed and started" "QuendalSim started in" "$(sed -E 's/ [0-9]+ ms$//' <<<"$install_output")"
 check "install again is fine" "QuendalSim is already running" "$(sim install)"
 check "control path opens" "open ok" "$(probe open)"
+# The settings as the settings key holds them: decimal numbers, gains as their single bits.
+power_on="EnableFilter=0 OutputMode=0 BassOutputMode=none VolumeL=1056964608 VolumeR=1056964608 \
+VolumeLFE=1056964608 VolumeC=1056964608 VolumeRL=1056964608 VolumeRR=1056964608"
+check "a started driver holds the power-on settings" "$power_on" "$(sim state --settings)"
+check_status "state takes no other argument" 1 sim state now
 
 echo "== the fourteen codes: right sizes accepted, wrong sizes refused"
 # code, input bytes with the right size ("-": none), output size
@@ -123,6 +128,9 @@ for line in "filter: on" "output: 5.1" "crossover: 40 27 67" "gain L: 0x40000000
   "gain RR: 0x3DCCCCCD 0.1" "gain C: 0x3F800000 1" "speaker test: running"; do
   check_has "state $line" "$line" "$state"
 done
+check "the settings in the settings key's terms" "EnableFilter=1 OutputMode=1 BassOutputMode=2 \
+VolumeL=1073741824 VolumeR=1065353216 VolumeLFE=1065353216 VolumeC=1065353216 VolumeRL=1065353216 \
+VolumeRR=1036831949" "$(sim state --settings)"
 check "the log holds each request with its input" "0x223000 - ok
 0x223008 - ok
 0x223030 280000001B00000043000000 ok
@@ -199,10 +207,11 @@ check "listener status" 0 "$listen_status"
 rm -f "$listen_output"
 
 state=$(sim state)
-for line in "plugged: yes" "filter: off" "output: 2.1" "crossover: 0 0 0" "gain L: 0x3F800000 1" \
+for line in "plugged: yes" "filter: off" "output: 2.1" "crossover: 0 0 0" "gain L: 0x3F000000 0.5" \
   "speaker test: stopped"; do
   check_has "re-plugged with a fresh filter: $line" "$line" "$state"
 done
+check "re-plugged: the power-on settings" "$power_on" "$(sim state --settings)"
 check "a handle held across unplug stays dead" "plugged: ok
 unplugged: refused
 replugged: refused

@@ -3,9 +3,11 @@
 // volume page created and activated, the speaker-test window created, opened, its Start/Stop
 // pressed, ticked and closed, as the program does. Whatever the key held, nothing may crash or
 // leak, no slider may be asked for a position outside 0..40, every request must have its
-// code's buffer sizes, the gains pushed at start-up must be the stored ones, and loading may
+// code's buffer sizes, the gains pushed at start-up must be the stored ones held within the
+// sliders' range, and loading may
 // change no stored setting's meaning, only fill in the defaults of the unreadable ones.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -174,8 +176,9 @@ void RunEffectsPage(Rig& rig) {
   if (page.OnSetActive()) page.OnKillActive();
 }
 
-// The gains the page pushes when it is created are the stored ones, bit for bit, in the order
-// front left, front right, centre, LFE, rear left, rear right.
+// The gains the page pushes when it is created, in the order front left, front right, centre,
+// LFE, rear left, rear right, lie within the sliders' range, from 0x3DCCCCCD (-20 dB) to 10.0
+// (+20 dB); a stored gain within that range goes bit for bit.
 void RequireStoredGainsPushed(std::span<const test::DeviceRequest> pushed, bool channelOpened,
                               const StoredSettings& stored) {
   static constexpr std::pair<std::uint32_t, SettingsValue> kPush[] = {
@@ -190,8 +193,15 @@ void RequireStoredGainsPushed(std::span<const test::DeviceRequest> pushed, bool 
   for (std::size_t i = 0; i < std::size(kPush); ++i) {
     Require(pushed[i].code == kPush[i].first, "the gains are pushed in their order");
     Require(pushed[i].input.size() == kChannelGainSize, "a gain is pushed as 4 bytes");
-    Require(GetLittleEndian32(pushed[i].input.data()) == stored.Effective(kPush[i].second),
-            "the pushed gain is the stored one");
+    const std::uint32_t storedBits = stored.Effective(kPush[i].second);
+    const std::uint32_t pushedBits = GetLittleEndian32(pushed[i].input.data());
+    const auto inRange = [](std::uint32_t bits) {
+      const float gain = std::bit_cast<float>(bits);
+      return gain >= std::bit_cast<float>(0x3DCCCCCDu) && gain <= 10.0f;
+    };
+    Require(inRange(pushedBits), "the pushed gain lies within the sliders' range");
+    Require(!inRange(storedBits) || pushedBits == storedBits,
+            "a stored gain within the range is pushed unchanged");
   }
 }
 

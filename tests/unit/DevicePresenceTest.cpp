@@ -159,18 +159,36 @@ INSTANTIATE_TEST_SUITE_P(
         RegistrationCase{"ExportMissing", true, false, 1, 0, false, IDS_LIBRARY_MISSING},
         RegistrationCase{"DeviceNotPlugged", true, true, 0, 65335, true, IDS_DEVICE_NOT_PLUGGED},
         RegistrationCase{"RestartNeeded", true, true, 0, 65334, true, IDS_RESTART_SYSTEM},
+        RegistrationCase{"NotInstalled", true, true, 0, 65336, true, IDS_DEVICE_NOT_INSTALLED},
         RegistrationCase{"NotInstalledInHighBits", true, true, 0, 0x2000FF38, true,
                          IDS_DEVICE_NOT_INSTALLED}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DevicePresenceTest, ACodeWithoutATextGivesAnEmptyWarningBox) {
-  library.exports["AddUSBAudioFilter"] = {0, 1234};
+// Only the library's own three codes name a text; any other code, whatever text of the program
+// its low 16 bits happen to match, gives the empty box of a code without a text.
+TEST_F(DevicePresenceTest, ACodeThatIsNotTheLibrarysGivesAnEmptyWarningBox) {
+  const std::pair<std::uint32_t, const char*> cases[] = {
+      {1234, "no text at all"},
+      {5, "access denied, the 5.1 question's id"},
+      {2, "file not found, the settings key path's id"},
+      {6, "the driver-not-loaded message's id"},
+      {0x80070005, "access denied as an HRESULT"},
+      {65436, "the library-missing message's id"},
+      {65333, "just below the library's codes"},
+      {65337, "just above the library's codes"},
+      {0, "no code"},
+  };
+  for (const auto& [code, what] : cases) {
+    SCOPED_TRACE(what);
+    prompt.boxes.clear();
+    library.exports["AddUSBAudioFilter"] = {0, code};
 
-  EXPECT_TRUE(presence.RegisterAudioFilter());
-  ASSERT_EQ(prompt.boxes.size(), 1u);
-  EXPECT_EQ(prompt.boxes[0].text, L"");
-  EXPECT_EQ(prompt.boxes[0].caption, strings.Load(IDS_WARNING_CAPTION));
-  EXPECT_EQ(prompt.boxes[0].style, kMbIconExclamation);
+    EXPECT_TRUE(presence.RegisterAudioFilter());
+    ASSERT_EQ(prompt.boxes.size(), 1u);
+    EXPECT_EQ(prompt.boxes[0].text, L"");
+    EXPECT_EQ(prompt.boxes[0].caption, strings.Load(IDS_WARNING_CAPTION));
+    EXPECT_EQ(prompt.boxes[0].style, kMbOk | kMbIconExclamation);
+  }
 }
 
 TEST_F(DevicePresenceTest, EachQuestionLoadsTheLibraryAnew) {

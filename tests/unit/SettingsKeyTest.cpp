@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeRegistry.h"
+#include "platform/WindowsValues.h"
 #include "support/RcStringTable.h"
 
 namespace quendal {
@@ -46,6 +47,30 @@ TEST_F(SettingsKeyTest, FallsBackToTheUserKeyWhenTheMachineKeyIsRefused) {
   EXPECT_EQ(key.ReadOrDefault(settings::kEnableFilter), 1u);
   EXPECT_EQ(registry.Dword("EnableFilter", RegistryRoot::kCurrentUser), 1u);
   EXPECT_THAT(registry.ValuesAt(RegistryRoot::kLocalMachine), IsEmpty());
+}
+
+// An installer may open the machine-wide key to users for its values only; asking for more
+// (all access, or the right to create subkeys) would be refused and lose the shared settings.
+TEST_F(SettingsKeyTest, AsksOnlyToQueryAndSetValuesSoAValuesOnlyMachineKeyIsUsed) {
+  registry.grantedAccess[RegistryRoot::kLocalMachine] = kKeyQueryValue | kKeySetValue;
+  registry.PutDword("OutputMode", 0, RegistryRoot::kLocalMachine);
+  key.Open();
+  ASSERT_TRUE(key.IsOpen());
+  EXPECT_THAT(registry.requestedAccess, ElementsAre(kKeyQueryValue | kKeySetValue));
+  EXPECT_EQ(key.ReadOrDefault(settings::kOutputMode), 0u);
+  key.Write(settings::kTestMode, 3);
+  EXPECT_EQ(registry.Dword("TestMode", RegistryRoot::kLocalMachine), 3u);
+  EXPECT_THAT(registry.ValuesAt(RegistryRoot::kCurrentUser), IsEmpty());
+}
+
+TEST_F(SettingsKeyTest, AMachineKeyThatGrantsOnlyReadingFallsBackToTheUserKey) {
+  registry.grantedAccess[RegistryRoot::kLocalMachine] = kKeyQueryValue;
+  key.Open();
+  ASSERT_TRUE(key.IsOpen());
+  EXPECT_THAT(registry.requestedAccess,
+              ElementsAre(kKeyQueryValue | kKeySetValue, kKeyQueryValue | kKeySetValue));
+  key.Write(settings::kTestMode, 3);
+  EXPECT_EQ(registry.Dword("TestMode", RegistryRoot::kCurrentUser), 3u);
 }
 
 TEST_F(SettingsKeyTest, WithNoKeyAtAllDefaultsAreUsedAndNothingIsWritten) {
@@ -97,13 +122,13 @@ TEST_F(SettingsKeyTest, ReadsFourBytesOfAnyTypeAndReplacesAnythingElseWithTheDef
 
 TEST_F(SettingsKeyTest, MissingValuesTakeTheirDefaultsWrittenBack) {
   const SettingsValue all[] = {
-      settings::kEnableFilter, settings::kOutputMode,    settings::kBassOutputMode,
-      settings::kSystemVolume, settings::kFilterVolume,  settings::kVolumeL,
-      settings::kVolumeR,      settings::kVolumeLFE,     settings::kVolumeC,
-      settings::kVolumeRL,     settings::kVolumeRR,      settings::kTestMode,
+      settings::kEnableFilter, settings::kOutputMode,   settings::kBassOutputMode,
+      settings::kSystemVolume, settings::kFilterVolume, settings::kVolumeL,
+      settings::kVolumeR,      settings::kVolumeLFE,    settings::kVolumeC,
+      settings::kVolumeRL,     settings::kVolumeRR,     settings::kTestMode,
       settings::kTestBtnStatus};
-  const std::uint32_t expected[] = {1, 1, 0, 1, 1, 0x3F800000, 0x3F800000, 0x3F800000,
-                                    0x3F800000, 0x3F800000, 0x3F800000, 2, 0};
+  const std::uint32_t expected[] = {
+      1, 1, 0, 1, 1, 0x3F800000, 0x3F800000, 0x3F800000, 0x3F800000, 0x3F800000, 0x3F800000, 2, 0};
   key.Open();
   for (std::size_t i = 0; i < std::size(all); ++i) {
     EXPECT_EQ(key.ReadOrDefault(all[i]), expected[i]) << all[i].name;

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <string>
 #include <vector>
 
 #include "device/LittleEndian.h"
 #include "device/UsbRequests.h"
+#include "pages/VolumePage.h"
 
 namespace quendal::sim {
 namespace {
@@ -232,25 +234,76 @@ TEST_F(SimulatedDeviceTest, AHandleFromBeforeAnUnplugStaysDeadAfterThePlug) {
   EXPECT_EQ(State().dwOpenHandles, 0u);
 }
 
-TEST_F(SimulatedDeviceTest, ReplugBringsAFreshFilterButKeepsWhatIsPlaying) {
-  const std::uint32_t handle = device_.OpenControlPath();
-  ASSERT_EQ(Send(Target::kControlPath, handle, IOCTL_FILTER_ENABLE, {}, 0).answer.result,
-            SimResult::kOk);
-  ASSERT_EQ(Send(Target::kControlPath, handle, IOCTL_SET_VOLUME_RL, {0x00, 0x00, 0x00, 0x40}, 0)
-                .answer.result,
-            SimResult::kOk);
-  ASSERT_EQ(Control(IOCTL_SIM_SET_SOURCE, static_cast<std::uint32_t>(SimSource::kMultiChannel)),
-            SimResult::kOk);
-  EXPECT_EQ(State().dwGainBits[kRearLeft], 0x40000000u);
-
-  Send(Target::kSimControl, 0, IOCTL_SIM_PLUG, {}, 0);  // already plugged: nothing changes
-  EXPECT_EQ(State().bFilterEnabled, 1u);
-  Send(Target::kSimControl, 0, IOCTL_SIM_UNPLUG, {}, 0);
-  Send(Target::kSimControl, 0, IOCTL_SIM_PLUG, {}, 0);
-  const SIM_STATE state = State();
+// What a device reports at power-up: effects off, 2.1 output, no crossover, every gain at the
+// power-on value, no speaker test.
+void ExpectPoweredUp(const SIM_STATE& state) {
   EXPECT_EQ(state.bFilterEnabled, 0u);
-  EXPECT_EQ(state.dwGainBits[kRearLeft], 0x3F800000u);
-  EXPECT_EQ(state.dwSource, static_cast<std::uint32_t>(SimSource::kMultiChannel));
+  EXPECT_EQ(state.dwOutputMode, static_cast<std::uint32_t>(SimOutputMode::kTwoOne));
+  EXPECT_EQ(state.crossover.dwFirst, 0u);
+  EXPECT_EQ(state.crossover.dwSecond, 0u);
+  EXPECT_EQ(state.crossover.dwTotal, 0u);
+  for (std::uint32_t channel = 0; channel < kChannelCount; ++channel) {
+    EXPECT_EQ(state.dwGainBits[channel], kPowerOnGainBits) << "channel " << channel;
+  }
+  EXPECT_EQ(state.bSpeakerTestRunning, 0u);
+}
+
+// Everything the program can set, each to what the program's own defaults would send.
+struct SettingRequest {
+  std::uint32_t code;
+  std::vector<std::uint8_t> input;
+};
+
+const SettingRequest kEverySetting[] = {
+    {IOCTL_FILTER_ENABLE, {}},
+    {IOCTL_OUTPUT_5_1, {}},
+    {IOCTL_SET_BASS_OUTPUT, {0x28, 0, 0, 0, 0x1B, 0, 0, 0, 0x43, 0, 0, 0}},
+    {IOCTL_SPEAKER_TEST_START, {}},
+    {IOCTL_SET_VOLUME_L, {0x00, 0x00, 0x80, 0x3F}},
+    {IOCTL_SET_VOLUME_R, {0x00, 0x00, 0x80, 0x3F}},
+    {IOCTL_SET_VOLUME_C, {0x00, 0x00, 0x80, 0x3F}},
+    {IOCTL_SET_VOLUME_LFE, {0x00, 0x00, 0x80, 0x3F}},
+    {IOCTL_SET_VOLUME_RL, {0x00, 0x00, 0x80, 0x3F}},
+    {IOCTL_SET_VOLUME_RR, {0x00, 0x00, 0x80, 0x3F}},
+};
+
+TEST_F(SimulatedDeviceTest, EveryPlugPowersTheDeviceUpAfreshButKeepsWhatIsPlaying) {
+  ExpectPoweredUp(State());
+  for (int plug = 1; plug <= 2; ++plug) {
+    SCOPED_TRACE(plug);
+    const std::uint32_t handle = device_.OpenControlPath();
+    for (const SettingRequest& setting : kEverySetting) {
+      ASSERT_EQ(Send(Target::kControlPath, handle, setting.code, setting.input, 0).answer.result,
+                SimResult::kOk);
+    }
+    device_.CloseControlPath();
+    ASSERT_EQ(Control(IOCTL_SIM_SET_SOURCE, static_cast<std::uint32_t>(SimSource::kMultiChannel)),
+              SimResult::kOk);
+    const SIM_STATE set = State();
+    EXPECT_EQ(set.bFilterEnabled, 1u);
+    EXPECT_EQ(set.dwOutputMode, static_cast<std::uint32_t>(SimOutputMode::kFiveOne));
+    EXPECT_EQ(set.crossover.dwTotal, 67u);
+    EXPECT_EQ(set.bSpeakerTestRunning, 1u);
+    for (std::uint32_t bits : set.dwGainBits) EXPECT_EQ(bits, 0x3F800000u);
+
+    Send(Target::kSimControl, 0, IOCTL_SIM_PLUG, {}, 0);  // already plugged: nothing changes
+    EXPECT_EQ(State().bFilterEnabled, 1u);
+    ASSERT_EQ(Send(Target::kSimControl, 0, IOCTL_SIM_UNPLUG, {}, 0).answer.result, SimResult::kOk);
+    ASSERT_EQ(Send(Target::kSimControl, 0, IOCTL_SIM_PLUG, {}, 0).answer.result, SimResult::kOk);
+    const SIM_STATE replugged = State();
+    ExpectPoweredUp(replugged);
+    EXPECT_EQ(replugged.dwSource, static_cast<std::uint32_t>(SimSource::kMultiChannel));
+  }
+}
+
+// A channel the program failed to restore must show: the power-on gain is neither unity, the
+// program's default, nor the gain of any slider position.
+TEST(SimulatedDevicePowerOn, TheGainIsNoneTheProgramSends) {
+  EXPECT_NE(kPowerOnGainBits, 0x3F800000u);
+  for (int position = kChannelSliderTop; position <= kChannelSliderBottom; ++position) {
+    EXPECT_NE(std::bit_cast<std::uint32_t>(GainForSliderPosition(position)), kPowerOnGainBits)
+        << position;
+  }
 }
 
 TEST_F(SimulatedDeviceTest, TheLogKeepsTheNewestRequestsAndCountsTheOthers) {

@@ -259,14 +259,34 @@ TEST_F(UsbBusWalkTest, SkipsAHubWhoseNameDoesNotFitThePathBuffer) {
   for (const std::string& path : bus.openAttempts) EXPECT_LT(path.size(), 256u);
 }
 
-TEST_F(UsbBusWalkTest, ScanHubRefusesNamesThatWouldBeCutShort) {
-  bus.hubs[std::string(251, 'L')].ports = {Device()};
+// Each of these names holds the device, so only the check of the name keeps the walk from it.
+TEST_F(UsbBusWalkTest, ScanHubOpensOnlyWhatLooksLikeAHubsName) {
+  const std::string refused[] = {
+      std::string(252, 'L'),  // would be cut short in the path buffer
+      "",
+      std::string("HUB\0X", 5),
+      "..\\..\\Windows\\win.ini",
+      "HUB\\..\\HUB",
+      "HUB/X",
+      "..",
+      "HUB..",
+      "C:",
+      "HUB\x01",
+      "HUB\x7F",
+      "HUB\xC3\xA9",
+  };
+  for (const std::string& name : refused) bus.hubs[name].ports = {Device()};
   bus.hubs["HUB"].ports = {Device()};
 
-  for (const std::string& name : {std::string(252, 'L'), std::string(), std::string("HUB\0X", 5)}) {
-    EXPECT_EQ(walk.ScanHub(name, 1), 0) << name.size();
-  }
+  for (const std::string& name : refused) EXPECT_EQ(walk.ScanHub(name, 1), 0) << name;
   EXPECT_TRUE(bus.openAttempts.empty());
+
+  const std::string real = "USB#ROOT_HUB30#4&1b2c3d4e&0&0#{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
+  const std::string longest(251, 'F');
+  for (const std::string& name : {real, longest}) {
+    bus.hubs[name].ports = {Device()};
+    EXPECT_EQ(walk.ScanHub(name, 1), 1) << name;
+  }
 }
 
 std::string ChainOfHubs(FakeUsbBus& bus, int externalHubs) {
@@ -294,14 +314,62 @@ TEST_F(UsbBusWalkTest, DoesNotFollowAHubBelowTheSeventhTier) {
   EXPECT_THAT(bus.openAttempts, Not(Contains("\\\\.\\CHAIN7")));
 }
 
-TEST_F(UsbBusWalkTest, EndsOnAHubThatNamesItselfBelowItself) {
+TEST_F(UsbBusWalkTest, ScansAHubThatNamesItselfBelowItselfOnce) {
   Controller(0, "ROOT0", {Hub("LOOP")});
-  bus.hubs["LOOP"].ports = {Hub("LOOP"), Hub("LOOP")};
+  bus.hubs["LOOP"].ports = {Hub("LOOP"), Hub("loop"), Hub("ROOT0")};
 
   EXPECT_EQ(Walk(), 0);
-  EXPECT_EQ(bus.peakOpenHandles, 1 + UsbBusWalk::kMaxHubTier);
-  // Tiers 2 to 7 are each reached through both ports of every hub of the tier above.
-  EXPECT_EQ(bus.counts.opens, 1 + 1 + (1 + 2 + 4 + 8 + 16 + 32));
+  EXPECT_THAT(bus.openAttempts,
+              ElementsAre("\\\\.\\HCD0", "\\\\.\\ROOT0", "\\\\.\\LOOP", "\\\\.\\HCD1",
+                          "\\\\.\\HCD2", "\\\\.\\HCD3", "\\\\.\\HCD4", "\\\\.\\HCD5", "\\\\.\\HCD6",
+                          "\\\\.\\HCD7", "\\\\.\\HCD8", "\\\\.\\HCD9"));
+}
+
+// Hubs that all name one another, as wide as a hub can be: each is scanned once per walk, and
+// the next walk scans them again.
+TEST_F(UsbBusWalkTest, VisitsEachHubNameOncePerWalk) {
+  std::vector<FakeUsbPort> everyHub;
+  for (int i = 0; i < 254; ++i) everyHub.push_back(Hub(i % 2 == 0 ? "HUB_A" : "HUB_B"));
+  Controller(0, "ROOT0", everyHub);
+  bus.hubs["HUB_A"].ports = everyHub;
+  bus.hubs["HUB_B"].ports = everyHub;
+  // A second controller naming, in other letters, the root hub already scanned.
+  Controller(1, "root0", {Device()});
+
+  for (int walkNumber = 0; walkNumber < 2; ++walkNumber) {
+    bus.ClearObservations();
+    EXPECT_EQ(Walk(), 0);
+    EXPECT_EQ(bus.counts.nodeInformationRequests, 3);
+    EXPECT_EQ(bus.counts.connectionInformationRequests, 3 * 254);
+    EXPECT_EQ(bus.counts.opens, 2 + 3);  // HCD0, HCD1, ROOT0, HUB_A, HUB_B
+  }
+}
+
+// A bus that invents a new hub below every port of every hub: the walk ends when its budget
+// is spent, and the next walk has the whole budget again.
+TEST_F(UsbBusWalkTest, EndsWithinItsBudgetOnABusThatInventsHubsWithoutEnd) {
+  bus.inventedHubPorts = 254;
+  bus.controllers[0].rootHub = "ENDLESS";
+  Controller(1, "ROOT1", {Device()});
+
+  EXPECT_EQ(Walk(), 0);
+  EXPECT_EQ(bus.Requests(), UsbBusWalk::kRequestBudget);
+  EXPECT_THAT(bus.openAttempts, Not(Contains("\\\\.\\HCD1")));
+
+  bus.inventedHubPorts = 0;
+  bus.controllers.erase(0);
+  bus.ClearObservations();
+  EXPECT_EQ(Walk(), 1);
+}
+
+// The budget is far above what a large real bus needs: ten controllers, each with three tiers
+// of 7-port hubs, are walked to their end.
+TEST_F(UsbBusWalkTest, ALargeRealBusIsWalkedToItsEnd) {
+  BuildHubTree(bus, 10, 3, 7);
+  bus.hubs["ROOT9_7_7"].ports[6] = Device();
+
+  EXPECT_EQ(Walk(), 1);
+  EXPECT_LT(bus.Requests(), UsbBusWalk::kRequestBudget / 5);
 }
 
 }  // namespace

@@ -21,8 +21,10 @@ using test::FakeDeviceIo;
 using test::FakeDialogWindow;
 using test::FakeMixer;
 using test::FakeRegistry;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // The six channels as the page's user and the driver see them.
 struct ChannelCase {
@@ -210,36 +212,72 @@ TEST_F(VolumePageTest, StartUpPushIsSilentWhenTheDriverIsAbsentOrRefuses) {
   EXPECT_EQ(io.OpenHandles(), 0);
 }
 
-TEST_F(VolumePageTest, StoredGainsWithoutAPositionShowAtTheNearerEndAndAreSentUnchanged) {
-  struct Case {
-    std::uint32_t bits;
-    int position;
-  };
-  const Case cases[] = {
-      {0x41A00000, 0},   // 20.0, above +20 dB
-      {0x7F7FFFFF, 0},   // the largest single
-      {0x7F800000, 0},   // +infinity
-      {0x3C23D70A, 40},  // 0.01, below -20 dB
-      {0x00000001, 40},  // the smallest denormal
-      {0x00000000, 40},  // zero
-      {0x80000000, 40},  // negative zero
-      {0xBF800000, 40},  // -1.0
-      {0xFF800000, 40},  // -infinity
-      {0x7FC00000, 40},  // not a number
-      {0xFFC00001, 40},  // negative not a number
-      {0x7FA00000, 40},  // signalling not a number
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.bits);
-    EXPECT_EQ(SliderPositionForGain(std::bit_cast<float>(c.bits)), c.position);
-    registry.PutDword("VolumeRR", c.bits);
+// Stored bits that no slider position gives, with the bits the device gets instead and the
+// position the slider shows for them.
+struct HeldGainCase {
+  std::uint32_t stored;
+  std::uint32_t sent;
+  int position;
+  const char* what;
+};
+
+const HeldGainCase kHeldGainCases[] = {
+    {0x41A00000, 0x41200000, 0, "20.0, above +20 dB"},
+    {0x41200001, 0x41200000, 0, "just above 10.0"},
+    {0x7F7FFFFF, 0x41200000, 0, "the largest single"},
+    {0x7F800000, 0x41200000, 0, "+infinity"},
+    {0x3DCCCCCC, 0x3DCCCCCD, 40, "just below the bottom gain"},
+    {0x3C23D70A, 0x3DCCCCCD, 40, "0.01, below -20 dB"},
+    {0x00000001, 0x3DCCCCCD, 40, "the smallest denormal"},
+    {0x00000000, 0x3DCCCCCD, 40, "zero"},
+    {0x80000000, 0x3DCCCCCD, 40, "negative zero"},
+    {0xBF800000, 0x3DCCCCCD, 40, "-1.0"},
+    {0xC1200000, 0x3DCCCCCD, 40, "-10.0"},
+    {0xFF800000, 0x3DCCCCCD, 40, "-infinity"},
+    {0x7FC00000, 0x3F800000, 20, "not a number"},
+    {0xFFC00001, 0x3F800000, 20, "negative not a number"},
+    {0x7FA00000, 0x3F800000, 20, "signalling not a number"},
+};
+
+std::uint32_t HeldBits(std::uint32_t stored) {
+  return std::bit_cast<std::uint32_t>(ClampStoredGain(std::bit_cast<float>(stored)));
+}
+
+TEST(ClampStoredGain, HoldsGainsOutOfTheSlidersRangeAtTheNearerEndAndNotANumberAtUnity) {
+  for (const HeldGainCase& c : kHeldGainCases) {
+    EXPECT_EQ(HeldBits(c.stored), c.sent) << c.what;
+  }
+}
+
+TEST(ClampStoredGain, PassesEveryGainWithinTheRangeUnchanged) {
+  for (std::uint32_t bits : kGainBits) EXPECT_EQ(HeldBits(bits), bits) << std::hex << bits;
+  // Within the range but on no position: an older program's or a hand-made value.
+  for (std::uint32_t bits : {0x3DCCCCCEu, 0x3F000000u, 0x3F800001u, 0x411FFFFFu}) {
+    EXPECT_EQ(HeldBits(bits), bits) << std::hex << bits;
+  }
+}
+
+// The device gets the held gain, the slider shows where that gain stands, and the store keeps
+// what it held until the user moves the slider: the page never rewrites a value on its own.
+TEST_F(VolumePageTest, StoredGainsOutOfRangeAreSentHeldAndShownWhereTheyAreHeld) {
+  for (const HeldGainCase& c : kHeldGainCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(SliderPositionForGain(std::bit_cast<float>(c.stored)), c.position);
+    registry.PutDword("VolumeRR", c.stored);
+    registry.PutDword("VolumeL", c.stored);
     io.ClearLog();
+    registry.writes.clear();
     current = NewPage();
     current->Create();
     EXPECT_EQ(current->SliderPos(IDC_SLIDER_REAR_RIGHT), c.position);
+    EXPECT_EQ(current->SliderPos(IDC_SLIDER_FRONT_LEFT), c.position);
     ASSERT_EQ(io.requests.size(), 6u);
-    EXPECT_EQ(io.requests[5].input, Bytes(c.bits));
-    EXPECT_EQ(registry.Dword("VolumeRR"), c.bits);
+    EXPECT_EQ(io.requests[0].input, Bytes(c.sent));
+    EXPECT_EQ(io.requests[5].input, Bytes(c.sent));
+    EXPECT_EQ(io.requests[2].input, Bytes(0x3F800000));  // centre, stored within range
+    EXPECT_EQ(registry.Dword("VolumeRR"), c.stored);
+    EXPECT_EQ(registry.Dword("VolumeL"), c.stored);
+    EXPECT_THAT(registry.writes, Not(Contains("VolumeRR")));
   }
 }
 

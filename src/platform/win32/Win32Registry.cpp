@@ -2,22 +2,25 @@
 
 #include <windows.h>
 
+#include "platform/WindowsValues.h"
+
 namespace quendal {
 
 namespace {
+
+static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE);
 
 HKEY ToKey(RegistryKeyHandle key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
 RegistryKeyHandle Win32Registry::CreateKey(RegistryRoot root, const std::string& path,
-                                           const char* keyClass) {
+                                           const char* keyClass, std::uint32_t access) {
   HKEY rootKey = root == RegistryRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   HKEY key = nullptr;
   DWORD disposition = 0;
-  const LONG result =
-      RegCreateKeyExA(rootKey, path.c_str(), 0, const_cast<char*>(keyClass),
-                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition);
+  const LONG result = RegCreateKeyExA(rootKey, path.c_str(), 0, const_cast<char*>(keyClass),
+                                      REG_OPTION_NON_VOLATILE, access, nullptr, &key, &disposition);
   return result == ERROR_SUCCESS ? reinterpret_cast<RegistryKeyHandle>(key) : kNoRegistryKey;
 }
 

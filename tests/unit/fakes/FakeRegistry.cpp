@@ -3,27 +3,37 @@
 #include <algorithm>
 
 #include "device/LittleEndian.h"
+#include "platform/WindowsValues.h"
 
 namespace quendal::test {
 
 RegistryKeyHandle FakeRegistry::CreateKey(RegistryRoot root, const std::string& path,
-                                          const char* keyClass) {
+                                          const char* keyClass, std::uint32_t access) {
   keyClasses.emplace_back(keyClass);
+  requestedAccess.push_back(access);
   if (refusedRoots.contains(root)) return kNoRegistryKey;
+  const auto granted = grantedAccess.find(root);
+  if (granted != grantedAccess.end() && (access & ~granted->second) != 0) return kNoRegistryKey;
   m_keys[{root, path}];
   const RegistryKeyHandle handle = m_next++;
-  m_handles.emplace(handle, KeyId{root, path});
+  m_handles.emplace(handle, OpenKey{{root, path}, access});
   return handle;
+}
+
+const FakeRegistry::KeyId* FakeRegistry::Use(RegistryKeyHandle key, std::uint32_t right) {
+  const auto handle = m_handles.find(key);
+  if (handle == m_handles.end() || (handle->second.access & right) == 0) {
+    ++misuses;
+    return nullptr;
+  }
+  return &handle->second.key;
 }
 
 bool FakeRegistry::QueryValue(RegistryKeyHandle key, const char* name, void* data,
                               std::uint32_t& size) {
-  const auto handle = m_handles.find(key);
-  if (handle == m_handles.end()) {
-    ++misuses;
-    return false;
-  }
-  const Values& values = m_keys[handle->second];
+  const KeyId* id = Use(key, kKeyQueryValue);
+  if (id == nullptr) return false;
+  const Values& values = m_keys[*id];
   const auto value = values.find(name);
   if (value == values.end()) return false;
   const auto stored = static_cast<std::uint32_t>(value->second.data.size());
@@ -31,21 +41,17 @@ bool FakeRegistry::QueryValue(RegistryKeyHandle key, const char* name, void* dat
     size = stored;
     return false;
   }
-  std::copy(value->second.data.begin(), value->second.data.end(),
-            static_cast<std::uint8_t*>(data));
+  std::copy(value->second.data.begin(), value->second.data.end(), static_cast<std::uint8_t*>(data));
   size = stored;
   return true;
 }
 
 bool FakeRegistry::SetDwordValue(RegistryKeyHandle key, const char* name, std::uint32_t data) {
-  const auto handle = m_handles.find(key);
-  if (handle == m_handles.end()) {
-    ++misuses;
-    return false;
-  }
+  const KeyId* id = Use(key, kKeySetValue);
+  if (id == nullptr) return false;
   std::vector<std::uint8_t> bytes(4);
   PutLittleEndian32(bytes.data(), data);
-  m_keys[handle->second][name] = {kRegDword, bytes};
+  m_keys[*id][name] = {kRegDword, bytes};
   writes.emplace_back(name);
   return true;
 }

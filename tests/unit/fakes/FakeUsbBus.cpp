@@ -108,7 +108,8 @@ DeviceHandle FakeUsbBus::Open(const char* path, DeviceAccess access) {
     }
   }
   if (node.controller == nullptr) {
-    const auto hub = hubs.find(std::string(name));
+    auto hub = hubs.find(std::string(name));
+    if (hub == hubs.end() && inventedHubPorts > 0) hub = InventHub(std::string(name));
     if (hub == hubs.end() || hub->second.refuseOpen) return kInvalidDeviceHandle;
     node.hub = &hub->second;
   }
@@ -233,6 +234,14 @@ bool FakeUsbBus::AnswerConnectionName(const FakeUsbHub& hub, std::uint8_t* buffe
   PutLittleEndian32(reply.data() + kConnectionIndexOffset, index);
   returned = WriteReply(reply, buffer, size);
   return true;
+}
+
+std::map<std::string, FakeUsbHub>::iterator FakeUsbBus::InventHub(const std::string& name) {
+  FakeUsbHub invented;
+  for (unsigned port = 1; port <= inventedHubPorts; ++port) {
+    invented.ports.push_back(HubPort(name + "_" + std::to_string(port)));
+  }
+  return hubs.emplace(name, std::move(invented)).first;
 }
 
 const FakeUsbPort* FakeUsbBus::PortAt(const FakeUsbHub& hub, std::uint32_t index) {

@@ -64,6 +64,10 @@ class FakeUsbBus : public DeviceIo {
   // Topology.
   std::map<int, FakeUsbController> controllers;  // by n of "\\.\HCDn"
   std::map<std::string, FakeUsbHub> hubs;        // by name, opened as "\\.\" + name
+  // A hostile bus when non-zero: a hub name not in `hubs` opens as a hub of this many ports,
+  // each holding a hub named after its own path, so that names never repeat and the tree has
+  // no end.
+  unsigned inventedHubPorts = 0;
 
   // Observations.
   int PortRequests(const std::string& hub) const;  // connection requests to that hub
@@ -75,6 +79,10 @@ class FakeUsbBus : public DeviceIo {
     int connectionNameRequests = 0;
   };
   Counts counts;
+  int Requests() const {
+    return counts.rootHubNameRequests + counts.nodeInformationRequests +
+           counts.connectionInformationRequests + counts.connectionNameRequests;
+  }
   std::vector<std::string> openAttempts;  // every path asked for, opened or not
   int misuses = 0;                        // requests or closes on a handle that is not open
   int protocolErrors = 0;   // requests whose buffers do not have the layout they must have
@@ -97,6 +105,7 @@ class FakeUsbBus : public DeviceIo {
   bool AnswerConnectionName(const FakeUsbHub& hub, std::uint8_t* buffer, std::uint32_t size,
                             std::uint32_t& returned);
   const FakeUsbPort* PortAt(const FakeUsbHub& hub, std::uint32_t index);
+  std::map<std::string, FakeUsbHub>::iterator InventHub(const std::string& name);
   bool Violation();
 
   std::unordered_map<DeviceHandle, Node> m_open;
