@@ -63,13 +63,15 @@ int SliderPositionForGain(float gain) {
   return static_cast<int>(std::lround(held));
 }
 
-CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer)
+CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer,
+                         AudioEndpoints& endpoints)
     : PropertyPage(IDD_VOLUME_PAGE),
       m_hDevice(io),
       m_hKey(registry, strings),
       m_io(io),
       m_strings(strings),
-      m_mixer(mixer) {}
+      m_mixer(mixer),
+      m_endpoints(endpoints) {}
 
 bool CVolumePage::OnInitDialog() {
   Window()->SetSliderRange(IDC_SLIDER_MASTER, 0, static_cast<int>(kTopMasterStep), false);
@@ -144,8 +146,8 @@ bool CVolumePage::OnNotify(int id, int code, std::intptr_t& result) {
 }
 
 void CVolumePage::ReadMasterVolume() {
-  // With no mixer to read, the step loaded from the store stands.
-  if (const auto value = ReadSpeakersVolume(m_mixer)) {
+  // With no volume to read, the step loaded from the store stands.
+  if (const auto value = ReadMasterVolumeValue(m_endpoints, m_mixer)) {
     m_dwSystemVolume = StepForMixerValue(ScaleForFilterVolume(m_dwFilterVolume), *value);
   }
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
@@ -154,8 +156,9 @@ void CVolumePage::ReadMasterVolume() {
 
 void CVolumePage::WriteMasterVolume(std::intptr_t& result) {
   m_dwSystemVolume = StepForSliderPosition(Window()->GetSliderPos(IDC_SLIDER_MASTER));
-  WriteSpeakersVolume(m_mixer,
-                      MixerValueForStep(ScaleForFilterVolume(m_dwFilterVolume), m_dwSystemVolume));
+  WriteMasterVolumeValue(
+      m_endpoints, m_mixer,
+      MixerValueForStep(ScaleForFilterVolume(m_dwFilterVolume), m_dwSystemVolume));
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
   result = 0;
 }
