@@ -187,8 +187,8 @@ std::optional<std::uint32_t> ReadMasterVolumeValue(AudioEndpoints& endpoints, Mi
 }
 
 void WriteMasterVolumeValue(AudioEndpoints& endpoints, Mixer& mixer, std::uint32_t value) {
-  // Where the endpoints exist, the mixer sets only this program's own share of the output, so
-  // it is the way only where no endpoint takes the level.
+  // On a system with endpoints the mixer functions change only this program's own volume, so the
+  // mixer is the way only where no endpoint takes the level.
   if (!WriteEndpointsVolume(endpoints, EndpointLevelForMixerValue(value))) {
     WriteSpeakersVolume(mixer, value);
   }
