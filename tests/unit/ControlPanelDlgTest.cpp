@@ -52,10 +52,10 @@ TEST_F(ControlPanelDlgTest, StartWithTheDeviceRestoresTheEffectsAndStartsThePoll
   EXPECT_THAT(sheet().selections, ElementsAre(2, 1));
   EXPECT_EQ(panel.m_pEffectsPage->m_nActivateAction, CEffectsPage::ActivateRestored);
   // The six stored gains from the volume page's creation, then the effects restore.
-  EXPECT_THAT(io.Codes(),
-              ElementsAre(IOCTL_SET_VOLUME_L, IOCTL_SET_VOLUME_R, IOCTL_SET_VOLUME_C,
-                          IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_RL, IOCTL_SET_VOLUME_RR,
-                          IOCTL_FILTER_ENABLE, IOCTL_OUTPUT_5_1, IOCTL_SET_BASS_OUTPUT));
+  EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_SET_VOLUME_L, IOCTL_SET_VOLUME_R, IOCTL_SET_VOLUME_C,
+                                      IOCTL_SET_VOLUME_LFE, IOCTL_SET_VOLUME_RL,
+                                      IOCTL_SET_VOLUME_RR, IOCTL_FILTER_ENABLE, IOCTL_OUTPUT_5_1,
+                                      IOCTL_SET_BASS_OUTPUT));
   EXPECT_EQ(window->timers.at(IDT_SOURCE_POLL), 200u);
 }
 
@@ -80,7 +80,8 @@ TEST_F(ControlPanelDlgTest, LaysTheWindowOutAroundTheSheet) {
   const int h = 320;
   EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{4, 0, 4 + w, h}));
   EXPECT_EQ(sheet().placements.front(), (Rect{4, 0, 4 + w, h}));
-  EXPECT_EQ(window->windowRect, (Rect{outerBefore.left, outerBefore.top, outerBefore.left + w + 10,
+  EXPECT_EQ(window->windowRect, (Rect{outerBefore.left, outerBefore.top,
+                                      outerBefore.left + w + 10,
                                       outerBefore.top + frameHeight + h + 42}));
   EXPECT_EQ(window->clientRect.Height(), h + 42);
   EXPECT_EQ(window->controls[IDC_PANEL_ICON].rect, (Rect{9, h + 4, 9 + 168, h + 36}));
@@ -114,17 +115,12 @@ TEST_F(ControlPanelDlgTest, FollowsTheStateTable) {
          p.OnCommand(IDC_CLOSE, kBnClicked);
        },
        kConnected, false, true, false},
-      {"Enter",
-       [](ControlPanelRig& f) {
-         CControlPanelDlg& p = f.panel;
-         p.OnOpenSettings(), p.OnCommand(kIdOk, 0);
-       },
+      {"Enter", [](ControlPanelRig& f) {
+         CControlPanelDlg& p = f.panel; p.OnOpenSettings(), p.OnCommand(kIdOk, 0); },
        kConnected, false, true, false},
       {"Escape",
        [](ControlPanelRig& f) {
-         CControlPanelDlg& p = f.panel;
-         p.OnOpenSettings(), p.OnCommand(kIdCancel, 0);
-       },
+         CControlPanelDlg& p = f.panel; p.OnOpenSettings(), p.OnCommand(kIdCancel, 0); },
        kConnected, false, true, false},
       {"speaker test from open settings",
        [](ControlPanelRig& f) {
