@@ -88,7 +88,8 @@ bool CControlPanelDlg::OnInitDialog() {
 void CControlPanelDlg::CreatePages() {
   const PanelServices& s = m_services;
   m_pEffectsPage = std::make_unique<CEffectsPage>(s.device, s.registry, s.strings);
-  m_pVolumePage = std::make_unique<CVolumePage>(s.device, s.registry, s.strings, s.mixer);
+  m_pVolumePage =
+      std::make_unique<CVolumePage>(s.device, s.registry, s.strings, s.mixer, s.endpoints);
   m_pSpeakerTestDlg = std::make_unique<CSpeakerTestDlg>(s.device, s.registry, s.strings, s.sound,
                                                         s.bitmaps, s.pad, s.system, s.surroundDot);
   m_pInformationPage = std::make_unique<CInformationPage>();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/DevicePresence.h"
+#include "platform/AudioEndpoints.h"
 #include "platform/Bitmaps.h"
 #include "platform/DeviceIo.h"
 #include "platform/Mixer.h"
@@ -24,6 +25,7 @@ struct PanelServices {
   System& system;
   Sound& sound;
   Mixer& mixer;
+  AudioEndpoints& endpoints;
   Tray& tray;
   DevicePresence& presence;
   WindowFactory& windows;

@@ -1,6 +1,7 @@
 #include "pages/MasterVolume.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace quendal {
@@ -75,6 +76,50 @@ void WriteMixerDevice(Mixer& mixer, unsigned deviceId, std::uint32_t value) {
   if (volume) mixer.SetControlValue(device.Handle(), volume->controlId, value);
 }
 
+constexpr std::uint32_t kTopMixerValue = 65535;
+
+// An endpoint is usable when its level reads and it takes a level. Reading and writing apply the
+// same test, so that both go the same way: the endpoints, or the mixer when none is usable. An
+// endpoint whose volume reads but refuses every level (a stub that reports a fixed level) must
+// not show on the slider while the slider's releases go to the mixer.
+std::optional<float> UsableEndpointLevel(RenderEndpoints& endpoints, unsigned index) {
+  const auto level = endpoints.MasterLevel(index);
+  if (!level) return std::nullopt;
+  // Setting the level just read proves that the endpoint takes one and leaves its volume as it
+  // was.
+  if (!endpoints.SetMasterLevel(index, *level)) return std::nullopt;
+  return level;
+}
+
+std::optional<std::uint32_t> ReadEndpointsVolume(AudioEndpoints& system) {
+  const auto endpoints = system.OpenActiveRenderEndpoints();
+  if (!endpoints) return std::nullopt;
+  std::optional<std::uint32_t> volume;
+  const unsigned count = endpoints->Count();
+  for (unsigned index = 0; index < count; ++index) {
+    const auto level = UsableEndpointLevel(*endpoints, index);
+    if (!level) continue;
+    volume = MixerValueForEndpointLevel(*level);
+    // An endpoint without a name cannot be the USB one, but may still be the last one read.
+    const auto name = endpoints->FriendlyName(index);
+    if (name && NamesUsbDevice(*name)) break;
+  }
+  return volume;
+}
+
+// True when at least one endpoint took the level.
+bool WriteEndpointsVolume(AudioEndpoints& system, float level) {
+  const auto endpoints = system.OpenActiveRenderEndpoints();
+  if (!endpoints) return false;
+  bool taken = false;
+  const unsigned count = endpoints->Count();
+  for (unsigned index = 0; index < count; ++index) {
+    if (!endpoints->MasterLevel(index)) continue;
+    if (endpoints->SetMasterLevel(index, level)) taken = true;
+  }
+  return taken;
+}
+
 }  // namespace
 
 std::uint32_t MixerValueForStep(MasterScale scale, std::uint32_t step) {
@@ -99,12 +144,23 @@ std::uint32_t StepForSliderPosition(int position) {
   return static_cast<std::uint32_t>(top - std::clamp(position, 0, top));
 }
 
-bool NamesUsbMixer(std::string_view productName) {
+float EndpointLevelForMixerValue(std::uint32_t value) {
+  return static_cast<float>(static_cast<double>(std::min(value, kTopMixerValue)) / kTopMixerValue);
+}
+
+std::uint32_t MixerValueForEndpointLevel(float level) {
+  // The comparison also catches not-a-number, which must never reach a conversion to an integer.
+  if (!(level > 0.0f)) return 0;
+  const double value = std::min(static_cast<double>(level), 1.0) * kTopMixerValue;
+  return static_cast<std::uint32_t>(std::lround(value));
+}
+
+bool NamesUsbDevice(std::string_view name) {
   constexpr std::string_view kUsb = "USB";
   const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  std::string name(productName);
-  std::transform(name.begin(), name.end(), name.begin(), upper);
-  return name.find(kUsb) != std::string::npos;
+  std::string upperName(name);
+  std::transform(upperName.begin(), upperName.end(), upperName.begin(), upper);
+  return upperName.find(kUsb) != std::string::npos;
 }
 
 std::optional<std::uint32_t> ReadSpeakersVolume(Mixer& mixer) {
@@ -115,7 +171,7 @@ std::optional<std::uint32_t> ReadSpeakersVolume(Mixer& mixer) {
     const auto reading = ReadMixerDevice(mixer, id);
     if (!reading) continue;
     volume = reading->value;
-    if (NamesUsbMixer(reading->productName)) break;
+    if (NamesUsbDevice(reading->productName)) break;
   }
   return volume;
 }
@@ -123,6 +179,19 @@ std::optional<std::uint32_t> ReadSpeakersVolume(Mixer& mixer) {
 void WriteSpeakersVolume(Mixer& mixer, std::uint32_t value) {
   const unsigned count = mixer.DeviceCount();
   for (unsigned id = 0; id < count; ++id) WriteMixerDevice(mixer, id, value);
+}
+
+std::optional<std::uint32_t> ReadMasterVolumeValue(AudioEndpoints& endpoints, Mixer& mixer) {
+  if (const auto volume = ReadEndpointsVolume(endpoints)) return volume;
+  return ReadSpeakersVolume(mixer);
+}
+
+void WriteMasterVolumeValue(AudioEndpoints& endpoints, Mixer& mixer, std::uint32_t value) {
+  // On a system with endpoints the mixer functions change only this program's own volume, so the
+  // mixer is the way only where no endpoint takes the level.
+  if (!WriteEndpointsVolume(endpoints, EndpointLevelForMixerValue(value))) {
+    WriteSpeakersVolume(mixer, value);
+  }
 }
 
 }  // namespace quendal

@@ -1,11 +1,13 @@
-// The master volume: the speakers volume of the system mixer, in 41 steps (0 quietest, 40
-// loudest) on one of two scales, and the walks over the mixer devices that read and set it.
+// The master volume, in 41 steps (0 quietest, 40 loudest) on one of two scales of the mixer's
+// range: the volume of the system's render endpoints where the system has them and they take a
+// level, otherwise the speakers volume of the system mixer, with the walks that read and set it.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "platform/AudioEndpoints.h"
 #include "platform/Mixer.h"
 
 namespace quendal {
@@ -31,13 +33,25 @@ std::uint32_t StepForMixerValue(MasterScale scale, std::uint32_t value);
 int SliderPositionForStep(std::uint32_t step);
 std::uint32_t StepForSliderPosition(int position);
 
-// True when a mixer's product name holds "USB" in any case.
-bool NamesUsbMixer(std::string_view productName);
+// An endpoint's scalar level for a mixer value, value / 65535; and the mixer value nearest to a
+// level, a level outside 0.0..1.0 held at the nearer end and not-a-number read as silence.
+float EndpointLevelForMixerValue(std::uint32_t value);
+std::uint32_t MixerValueForEndpointLevel(float level);
+
+// True when a mixer's product name or an endpoint's friendly name holds "USB" in any case.
+bool NamesUsbDevice(std::string_view name);
 
 // The speakers volume of the first USB mixer, or failing that of the last mixer read. A mixer
 // that does not open or has no speakers volume is passed over. Nothing when no mixer was read.
 std::optional<std::uint32_t> ReadSpeakersVolume(Mixer& mixer);
 // Sets the speakers volume of every mixer that has one; the others are passed over.
 void WriteSpeakersVolume(Mixer& mixer, std::uint32_t value);
+
+// The master volume as a mixer value: read from the endpoints by the mixer's rule (the first
+// one named USB, or failing that the last one read) where at least one of them is usable,
+// otherwise from the mixer.
+std::optional<std::uint32_t> ReadMasterVolumeValue(AudioEndpoints& endpoints, Mixer& mixer);
+// Sets the master volume on every usable endpoint, or on the mixer where none is usable.
+void WriteMasterVolumeValue(AudioEndpoints& endpoints, Mixer& mixer, std::uint32_t value);
 
 }  // namespace quendal

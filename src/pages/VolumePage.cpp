@@ -65,7 +65,8 @@ int SliderPositionForGain(float gain) {
   return static_cast<int>(std::lround(kChannelSliderUnity - std::log10(held) * 20.0));
 }
 
-CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer)
+CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer,
+                         AudioEndpoints& endpoints)
     : PropertyPage(IDD_VOLUME_PAGE),
       m_sliderRearLeft(*this, IDC_SLIDER_REAR_LEFT),
       m_sliderRearRight(*this, IDC_SLIDER_REAR_RIGHT),
@@ -78,7 +79,8 @@ CVolumePage::CVolumePage(DeviceIo& io, Registry& registry, const StringTable& st
       m_hKey(registry, strings),
       m_io(io),
       m_strings(strings),
-      m_mixer(mixer) {}
+      m_mixer(mixer),
+      m_endpoints(endpoints) {}
 
 bool CVolumePage::OnInitDialog() {
   m_sliderMaster.SetRange(0, static_cast<int>(kTopMasterStep), false);
@@ -154,8 +156,8 @@ bool CVolumePage::OnNotify(int id, int code, std::intptr_t& result) {
 }
 
 void CVolumePage::ReadMasterVolume() {
-  // With no mixer to read, the step loaded from the store stands.
-  if (const auto value = ReadSpeakersVolume(m_mixer)) {
+  // With no volume to read, the step loaded from the store stands.
+  if (const auto value = ReadMasterVolumeValue(m_endpoints, m_mixer)) {
     m_dwSystemVolume = StepForMixerValue(ScaleForFilterVolume(m_dwFilterVolume), *value);
   }
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
@@ -164,8 +166,9 @@ void CVolumePage::ReadMasterVolume() {
 
 void CVolumePage::WriteMasterVolume(std::intptr_t& result) {
   m_dwSystemVolume = StepForSliderPosition(m_sliderMaster.GetPos());
-  WriteSpeakersVolume(m_mixer,
-                      MixerValueForStep(ScaleForFilterVolume(m_dwFilterVolume), m_dwSystemVolume));
+  WriteMasterVolumeValue(
+      m_endpoints, m_mixer,
+      MixerValueForStep(ScaleForFilterVolume(m_dwFilterVolume), m_dwSystemVolume));
   m_hKey.Write(settings::kSystemVolume, m_dwSystemVolume);
   result = 0;
 }

@@ -1,8 +1,8 @@
-// The volume page, sheet page 0: the master slider, which sets the speakers volume of the
-// system mixer, and six channel sliders, which set the device's output gain per channel from
-// +20 dB (top) to -20 dB (bottom) in 1 dB steps. A channel gain goes to the driver first and
-// is stored only once the driver accepted it; the stored gains are sent again when the page's
-// window is created at start-up.
+// The volume page, sheet page 0: the master slider, which sets the system's master volume
+// (its render endpoints, or the speakers volume of the system mixer), and six channel sliders,
+// which set the device's output gain per channel from +20 dB (top) to -20 dB (bottom) in 1 dB
+// steps. A channel gain goes to the driver first and is stored only once the driver accepted it;
+// the stored gains are sent again when the page's window is created at start-up.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 
 #include "device/ControlChannel.h"
 #include "device/SettingsKey.h"
+#include "platform/AudioEndpoints.h"
 #include "platform/DeviceIo.h"
 #include "platform/Mixer.h"
 #include "platform/Registry.h"
@@ -48,7 +49,8 @@ class CVolumePage : public PropertyPage {
     kChannelCount
   };
 
-  CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer);
+  CVolumePage(DeviceIo& io, Registry& registry, const StringTable& strings, Mixer& mixer,
+              AudioEndpoints& endpoints);
 
   bool OnInitDialog() override;
   bool OnSetActive() override;
@@ -57,9 +59,9 @@ class CVolumePage : public PropertyPage {
   bool OnNotify(int id, int code, std::intptr_t& result) override;
 
   void LoadVolumeSettings();
-  // Moves the master slider to the mixer's speakers volume and stores its step.
+  // Moves the master slider to the system's master volume and stores its step.
   void ReadMasterVolume();
-  // Sets every mixer's speakers volume to the master slider's step and stores the step.
+  // Sets the system's master volume to the master slider's step and stores the step.
   void WriteMasterVolume(std::intptr_t& result);
   void OnReleasedCaptureChannel(Channel channel, std::intptr_t& result);
   void OnDefaultChannel(Channel channel);
@@ -92,6 +94,7 @@ class CVolumePage : public PropertyPage {
   DeviceIo& m_io;
   const StringTable& m_strings;
   Mixer& m_mixer;
+  AudioEndpoints& m_endpoints;
 };
 
 }  // namespace quendal

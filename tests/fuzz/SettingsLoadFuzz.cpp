@@ -18,6 +18,7 @@
 #include "SettingsLoadCase.h"
 #include "device/ControlCodes.h"
 #include "device/LittleEndian.h"
+#include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeBitmaps.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDeviceIo.h"
@@ -154,6 +155,7 @@ struct Rig {
   test::FakeDeviceIo io;
   FakeRegistry registry;
   test::FakeMixer mixer;
+  test::FakeAudioEndpoints endpoints;
   test::FakeSound sound;
   test::FakeBitmaps bitmaps;
   test::FakePad pad{68, 57};
@@ -206,7 +208,7 @@ void RequireStoredGainsPushed(std::span<const test::DeviceRequest> pushed, bool 
 }
 
 void RunVolumePage(Rig& rig, const StoredSettings& stored) {
-  CVolumePage page(rig.io, rig.registry, Strings(), rig.mixer);
+  CVolumePage page(rig.io, rig.registry, Strings(), rig.mixer, rig.endpoints);
   Attach(page);
   const std::size_t before = rig.io.requests.size();
   page.OnInitDialog();

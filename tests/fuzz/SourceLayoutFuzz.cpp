@@ -15,6 +15,7 @@
 #include "SourceLayoutCase.h"
 #include "app/ControlPanelDlg.h"
 #include "device/ControlCodes.h"
+#include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeBitmaps.h"
 #include "fakes/FakeDeviceIo.h"
 #include "fakes/FakeDevicePresence.h"
@@ -224,13 +225,14 @@ class PanelRig {
   test::FakeSystem system;
   test::FakeSound sound;
   test::FakeMixer mixer;
+  test::FakeAudioEndpoints endpoints;
   test::FakeTray tray{Menus()};
   test::FakeDevicePresence presence;
   test::FakeWindowFactory windows;
   test::FakeBitmaps bitmaps;
   test::FakePad pad{61, 53};
   SurroundDotGlobals surroundDot;
-  PanelServices services{io,   registry, Strings(), system,  sound, mixer,
+  PanelServices services{io,   registry, Strings(), system,  sound, mixer,      endpoints,
                          tray, presence, windows,   bitmaps, pad,   surroundDot};
   IgnoredCommands application;
   CControlPanelDlg panel{services, application};

@@ -417,6 +417,7 @@ TEST_F(ControlPanelDlgTest, ExitResetsTheDeviceEvenWithTheEffectsPageSelected) {
   EXPECT_EQ(io.OpenHandles(), 0);
   EXPECT_EQ(registry.OpenKeys(), 0);
   EXPECT_EQ(mixer.OpenHandles(), 0);
+  EXPECT_EQ(endpoints.OpenLists(), 0);
 }
 
 TEST_F(ControlPanelDlgTest, FirstTwoPaintsHideTheWindowAndOpenSettingsEndsThat) {

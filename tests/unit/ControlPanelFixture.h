@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ControlPanelDlg.h"
+#include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeBitmaps.h"
 #include "fakes/FakeDeviceIo.h"
 #include "fakes/FakeDevicePresence.h"
@@ -89,14 +90,15 @@ class ControlPanelFixture : public ::testing::Test {
   FakeSystem system;
   FakeSound sound;
   FakeMixer mixer;
+  FakeAudioEndpoints endpoints;
   FakeTray tray;
   FakeDevicePresence presence;
   FakeWindowFactory windows;
   FakeBitmaps bitmaps;
   FakePad pad{61, 53};  // the pad control's client area
   SurroundDotGlobals surroundDot;
-  PanelServices services{io,    registry, strings, system, sound,  mixer,
-                         tray,  presence, windows, bitmaps, pad, surroundDot};
+  PanelServices services{io,   registry, strings, system,  sound, mixer,      endpoints,
+                         tray, presence, windows, bitmaps, pad,   surroundDot};
   FakeCommandTarget application;
   CControlPanelDlg panel{services, application};
   FakeDialogWindow* window = nullptr;

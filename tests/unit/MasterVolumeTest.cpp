@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
+#include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeDeviceIo.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeMixer.h"
@@ -17,12 +20,16 @@
 namespace quendal {
 namespace {
 
+using test::EndpointLevelSet;
+using test::FakeAudioEndpoints;
 using test::FakeDeviceIo;
 using test::FakeDialogWindow;
+using test::FakeEndpoint;
 using test::FakeMixer;
 using test::FakeMixerDevice;
 using test::FakeRegistry;
 using test::MixerValueSet;
+using test::StubEndpoint;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -73,12 +80,47 @@ TEST(MasterVolumeScale, ValuesOthersSetReadAsTheNearestStep) {
 }
 
 TEST(MasterVolumeScale, UsbNameTestIgnoresCase) {
-  EXPECT_TRUE(NamesUsbMixer("USB Audio Device"));
-  EXPECT_TRUE(NamesUsbMixer("Quendal usb 5.1"));
-  EXPECT_TRUE(NamesUsbMixer("xUsBx"));
-  EXPECT_FALSE(NamesUsbMixer("Internal Sound Card"));
-  EXPECT_FALSE(NamesUsbMixer("U S B"));
-  EXPECT_FALSE(NamesUsbMixer(""));
+  EXPECT_TRUE(NamesUsbDevice("USB Audio Device"));
+  EXPECT_TRUE(NamesUsbDevice("Quendal usb 5.1"));
+  EXPECT_TRUE(NamesUsbDevice("xUsBx"));
+  EXPECT_TRUE(NamesUsbDevice("喇叭 (USB Audio Device)"));
+  EXPECT_FALSE(NamesUsbDevice("Internal Sound Card"));
+  EXPECT_FALSE(NamesUsbDevice("U S B"));
+  EXPECT_FALSE(NamesUsbDevice(""));
+}
+
+// The endpoint level of a mixer value, as the tests' cases give it.
+float Level(std::uint32_t value) { return static_cast<float>(value / 65535.0); }
+
+TEST(MasterVolumeScale, EveryMixerValueComesBackFromItsEndpointLevel) {
+  for (std::uint32_t value = 0; value <= 65535; ++value) {
+    ASSERT_EQ(MixerValueForEndpointLevel(EndpointLevelForMixerValue(value)), value);
+  }
+  EXPECT_EQ(EndpointLevelForMixerValue(0), 0.0f);
+  EXPECT_EQ(EndpointLevelForMixerValue(65535), 1.0f);
+  EXPECT_EQ(EndpointLevelForMixerValue(0xFFFFFFFF), 1.0f);
+  EXPECT_FLOAT_EQ(EndpointLevelForMixerValue(26214), 0.4f);
+}
+
+TEST(MasterVolumeScale, LevelsOthersSetGiveTheNearestMixerValue) {
+  struct Case {
+    float level;
+    std::uint32_t value;
+  };
+  const Case cases[] = {
+      {0.5f, 32768},
+      {0.49f / 65535, 0},
+      {0.51f / 65535, 1},
+      {1.0f - 0.49f / 65535, 65535},
+      {-0.25f, 0},
+      {1.5f, 65535},
+      {std::numeric_limits<float>::infinity(), 65535},
+      {-std::numeric_limits<float>::infinity(), 0},
+      {std::nanf(""), 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MixerValueForEndpointLevel(c.level), c.value) << c.level;
+  }
 }
 
 // The master slider on a volume page over a list of mixers.
@@ -87,6 +129,8 @@ class MasterVolumeTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(mixer.OpenHandles(), 0);
     EXPECT_EQ(mixer.misuses, 0);
+    EXPECT_EQ(endpoints.OpenLists(), 0);
+    EXPECT_EQ(endpoints.misuses, 0);
     EXPECT_EQ(registry.misuses, 0);
   }
 
@@ -119,7 +163,10 @@ class MasterVolumeTest : public ::testing::Test {
   FakeRegistry registry;
   test::RcStringTable strings;
   FakeMixer mixer;
-  CVolumePage page{io, registry, strings, mixer};
+  // Until a test lists endpoints, the system has the interfaces but no endpoint, so the mixer
+  // is what the page reads and sets.
+  FakeAudioEndpoints endpoints;
+  CVolumePage page{io, registry, strings, mixer, endpoints};
   FakeDialogWindow* window = nullptr;
 };
 
@@ -251,6 +298,113 @@ TEST_F(MasterVolumeTest, MasterSliderWorksWithoutTheDriver) {
   ReleaseMasterAt(0);
   EXPECT_THAT(mixer.sets, ElementsAre(MixerValueSet{0, 65534}));
   EXPECT_EQ(registry.Dword("SystemVolume"), 40u);
+}
+
+// A mixer that the endpoint cases must leave alone: reading it would show the top.
+const FakeMixerDevice kLoudUsbMixer{"USB Audio", 65535};
+
+FakeEndpoint Unreadable(std::string name) {
+  FakeEndpoint endpoint{std::move(name), Level(65535)};
+  endpoint.readsLevel = false;
+  return endpoint;
+}
+
+TEST_F(MasterVolumeTest, ActivationShowsTheUsbEndpointOrElseTheLastUsableOne) {
+  struct Case {
+    const char* what;
+    std::vector<FakeEndpoint> endpoints;
+    std::uint32_t filterVolume;
+    int position;
+  };
+  const Case cases[] = {
+      {"USB second",
+       {{"Speakers (Internal)", Level(65535)}, {"Speakers (USB Audio Device)", Level(55704)}},
+       1,
+       10},
+      {"USB first", {{"usb audio", Level(26214)}, {"Internal", Level(65535)}}, 1, 40},
+      {"no USB name", {{"Internal", Level(0)}, {"HDMI", Level(32760)}}, 0, 20},
+      {"last without a name", {{"Internal", Level(0)}, {std::nullopt, Level(32760)}}, 0, 20},
+      {"stub USB passed over", {{"Internal", Level(49140)}, StubEndpoint("USB Audio")}, 0, 10},
+      {"unreadable first", {Unreadable("Internal"), {"USB Audio", Level(55704)}}, 1, 10},
+      {"unreadable USB", {{"Internal", Level(49140)}, Unreadable("USB Audio")}, 0, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    endpoints.endpoints = c.endpoints;
+    mixer.devices = {kLoudUsbMixer};
+    Create(c.filterVolume, 1);
+    Activate();
+    EXPECT_EQ(MasterPos(), c.position);
+    EXPECT_EQ(registry.Dword("SystemVolume"), static_cast<std::uint32_t>(40 - c.position));
+    EXPECT_EQ(mixer.opens, 0);
+    for (std::size_t i = 0; i < c.endpoints.size(); ++i) {
+      EXPECT_EQ(endpoints.endpoints[i].level, c.endpoints[i].level) << "volume changed by reading";
+    }
+  }
+}
+
+TEST_F(MasterVolumeTest, ReleaseSetsEveryUsableEndpointAndLeavesTheMixer) {
+  endpoints.endpoints = {{"Internal", Level(0)},
+                         StubEndpoint("HDMI"),
+                         Unreadable("Headphones"),
+                         {std::nullopt, Level(0)},
+                         {"USB Audio", Level(0)}};
+  mixer.devices = {{"USB Audio", 7}};
+  Create(1, 1);
+  ReleaseMasterAt(10);
+  EXPECT_THAT(endpoints.sets,
+              ElementsAre(EndpointLevelSet{0, Level(55704)}, EndpointLevelSet{3, Level(55704)},
+                          EndpointLevelSet{4, Level(55704)}));
+  EXPECT_THAT(mixer.sets, IsEmpty());
+  EXPECT_EQ(mixer.opens, 0);
+  EXPECT_EQ(registry.Dword("SystemVolume"), 30u);
+}
+
+TEST_F(MasterVolumeTest, ReleaseAndReactivationThroughAnEndpointKeepEveryPosition) {
+  endpoints.endpoints = {{"USB Audio", Level(0)}};
+  for (std::uint32_t filterVolume : {0u, 1u}) {
+    Create(filterVolume, 1);
+    for (int position = 0; position <= 40; ++position) {
+      ReleaseMasterAt(position);
+      window->controls[IDC_SLIDER_MASTER].sliderPos = -1;
+      Activate();
+      EXPECT_EQ(MasterPos(), position) << "scale " << filterVolume;
+    }
+  }
+  EXPECT_THAT(mixer.sets, IsEmpty());
+}
+
+// Where the system lacks the endpoint interfaces, lists no endpoint, or has only endpoints that
+// refuse, the mixer is read and set as without them.
+TEST_F(MasterVolumeTest, WithoutAUsableEndpointTheMixerIsReadAndSet) {
+  struct Case {
+    const char* what;
+    bool available;
+    std::vector<FakeEndpoint> endpoints;
+  };
+  const Case cases[] = {
+      {"no endpoint interfaces", false, {}},
+      {"no endpoints", true, {}},
+      {"only stubs", true, {StubEndpoint("Speakers"), StubEndpoint("USB Audio")}},
+      {"only unreadable", true, {Unreadable("USB Audio")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    endpoints.available = c.available;
+    endpoints.endpoints = c.endpoints;
+    endpoints.opens = 0;
+    mixer.devices = {{"Internal", 0}, {"USB Audio", 0}};
+    mixer.sets.clear();
+    Create(1, 1);
+    ReleaseMasterAt(10);
+    EXPECT_THAT(mixer.sets, ElementsAre(MixerValueSet{0, 55704}, MixerValueSet{1, 55704}));
+    Activate();
+    EXPECT_EQ(MasterPos(), 10) << "the slider shows the mixer, where the release went";
+    EXPECT_EQ(registry.Dword("SystemVolume"), 30u);
+    EXPECT_THAT(endpoints.sets, IsEmpty());
+    EXPECT_EQ(endpoints.opens, c.available ? 2 : 0);
+    for (const FakeEndpoint& endpoint : endpoints.endpoints) EXPECT_EQ(endpoint.level, 1.0f);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <bit>
 #include <memory>
 
+#include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeDeviceIo.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeMixer.h"
@@ -17,6 +18,7 @@
 namespace quendal {
 namespace {
 
+using test::FakeAudioEndpoints;
 using test::FakeDeviceIo;
 using test::FakeDialogWindow;
 using test::FakeMixer;
@@ -63,8 +65,8 @@ std::vector<std::uint8_t> Bytes(std::uint32_t bits) {
 // the sheet, and the sheet activates it at once.
 struct PageUnderTest {
   PageUnderTest(FakeDeviceIo& io, FakeRegistry& registry, const test::RcStringTable& strings,
-                FakeMixer& mixer)
-      : page(io, registry, strings, mixer) {}
+                FakeMixer& mixer, FakeAudioEndpoints& endpoints)
+      : page(io, registry, strings, mixer, endpoints) {}
 
   void Create() {
     auto created = std::make_unique<FakeDialogWindow>();
@@ -86,10 +88,11 @@ class VolumePageTest : public ::testing::Test {
     EXPECT_EQ(registry.misuses, 0);
     EXPECT_EQ(mixer.misuses, 0);
     EXPECT_EQ(mixer.OpenHandles(), 0);
+    EXPECT_EQ(endpoints.OpenLists(), 0);
   }
 
   std::unique_ptr<PageUnderTest> NewPage() {
-    return std::make_unique<PageUnderTest>(io, registry, strings, mixer);
+    return std::make_unique<PageUnderTest>(io, registry, strings, mixer, endpoints);
   }
 
   // Creates the page and activates it, then forgets what start-up sent and stored.
@@ -120,6 +123,7 @@ class VolumePageTest : public ::testing::Test {
   FakeRegistry registry;
   test::RcStringTable strings;
   FakeMixer mixer;
+  FakeAudioEndpoints endpoints;
   std::unique_ptr<PageUnderTest> current = NewPage();
 };
 

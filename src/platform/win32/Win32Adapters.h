@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/PanelServices.h"
+#include "platform/win32/Win32AudioEndpoints.h"
 #include "platform/win32/Win32Bitmaps.h"
 #include "platform/win32/Win32DeviceIo.h"
 #include "platform/win32/Win32FilterLibrary.h"
@@ -21,8 +22,8 @@ namespace quendal {
 
 struct Win32Adapters {
   PanelServices Services() {
-    return {device, registry, strings, system,  sound,  mixer,
-            tray,   presence, windows, bitmaps, pad,    surroundDot};
+    return {device, registry, strings, system,  sound, mixer,      endpoints,
+            tray,   presence, windows, bitmaps, pad,   surroundDot};
   }
 
   Win32DeviceIo device;
@@ -31,6 +32,7 @@ struct Win32Adapters {
   Win32System system;
   Win32Sound sound;
   Win32Mixer mixer;
+  Win32AudioEndpoints endpoints;
   Win32Tray tray;
   Win32Prompt prompt;
   Win32FilterLibrary library;

@@ -14,7 +14,8 @@
 #      stores its step as "SystemVolume" and sets the mixers by the narrow scale; the page reads
 #      the same step back; the speaker test's tones come out that much quieter. Wine's mixers
 #      set the volume of the program's own streams, not the sink's: the sink's volume is only
-#      shown.
+#      shown. Wine's render endpoints refuse every level, so the panel takes the mixers' way;
+#      the device listing makes sure of that first.
 #
 # Run as root. Prints PASS/FAIL per check and exits non-zero on any failure. Recordings, calls,
 # reports stay in build/e2e/program, screenshots in build/e2e. Every wait is bounded; takes
@@ -168,6 +169,9 @@ check_devices() {
   expect "mixers with a speakers volume" 2 "$(grep -c 'speakers volume [0-9]' "$OUT/devices.txt")"
   expect "capture mixers without a speakers line" 2 \
     "$(grep -c 'no speakers line' "$OUT/devices.txt")"
+  # The master volume checks below prove the mixers' way only while no render endpoint takes a
+  # level; where one does, the panel sets the endpoints instead.
+  expect "render endpoints taking a level" 0 "$(grep -c 'takes a level' "$OUT/devices.txt")"
   MIXER_VALUE=$(sed -n 's/.*speakers volume \([0-9]*\)$/\1/p' "$OUT/devices.txt" | head -n 1)
 }
 

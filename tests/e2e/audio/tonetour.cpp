@@ -4,14 +4,18 @@
 //
 //   tonetour tour FILE...   each file for 1000 ms, in the order given, then stop
 //   tonetour press FILE     one file for 700 ms, then stop (a press held on a speaker)
-//   tonetour devices        the wave-out and mixer devices Windows sees, and each mixer's
-//                           speakers volume
+//   tonetour devices        the wave-out and mixer devices Windows sees, each mixer's
+//                           speakers volume, and whether each render endpoint's volume takes
+//                           a level
 //
 // Every start and stop is printed with the system time in seconds since 1970, so that the
 // caller can line the recording up with the calls.
 #include <windows.h>
 
 #include <mmsystem.h>
+// After windows.h, which they need.
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -105,6 +109,53 @@ std::string DescribeSpeakersVolume(UINT device) {
   return description;
 }
 
+// A render endpoint's master volume level, and whether it takes the level it reports: the
+// panel's master slider goes through the endpoints where one takes a level, else the mixers.
+std::string DescribeEndpointVolume(IMMDeviceCollection* endpoints, UINT index) {
+  IMMDevice* device = nullptr;
+  IAudioEndpointVolume* volume = nullptr;
+  std::string description = "no endpoint volume";
+  if (SUCCEEDED(endpoints->Item(index, &device)) &&
+      SUCCEEDED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                                 reinterpret_cast<void**>(&volume)))) {
+    float level = 0.0f;
+    const HRESULT read = volume->GetMasterVolumeLevelScalar(&level);
+    const HRESULT set = SUCCEEDED(read) ? volume->SetMasterVolumeLevelScalar(level, nullptr) : read;
+    char text[80];
+    std::snprintf(text, sizeof text, "level %s, %s (0x%08lx)",
+                  SUCCEEDED(read) ? std::to_string(level).c_str() : "unreadable",
+                  SUCCEEDED(set) ? "takes a level" : "refuses a level",
+                  static_cast<unsigned long>(set));
+    description = text;
+  }
+  if (volume) volume->Release();
+  if (device) device->Release();
+  return description;
+}
+
+void ListRenderEndpoints() {
+  const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IMMDeviceEnumerator* enumerator = nullptr;
+  IMMDeviceCollection* endpoints = nullptr;
+  UINT count = 0;
+  if (SUCCEEDED(initialised) &&
+      SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                 __uuidof(IMMDeviceEnumerator),
+                                 reinterpret_cast<void**>(&enumerator))) &&
+      SUCCEEDED(enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, &endpoints)) &&
+      SUCCEEDED(endpoints->GetCount(&count))) {
+    std::printf("render endpoints: %u\n", count);
+    for (UINT i = 0; i < count; ++i) {
+      std::printf("  %u: %s\n", i, DescribeEndpointVolume(endpoints, i).c_str());
+    }
+  } else {
+    std::printf("render endpoints: not listed\n");
+  }
+  if (endpoints) endpoints->Release();
+  if (enumerator) enumerator->Release();
+  if (SUCCEEDED(initialised)) CoUninitialize();
+}
+
 int ListDevices() {
   const UINT waveCount = waveOutGetNumDevs();
   std::printf("wave-out devices: %u\n", waveCount);
@@ -120,6 +171,7 @@ int ListDevices() {
     if (mixerGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
       std::printf("  %u: %ls, %s\n", i, caps.szPname, DescribeSpeakersVolume(i).c_str());
   }
+  ListRenderEndpoints();
   return waveCount > 0 ? 0 : 1;
 }
 

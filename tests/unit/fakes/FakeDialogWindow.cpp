@@ -19,15 +19,6 @@ void FakeDialogWindow::SetSliderPos(int id, int position, bool) {
   control.sliderPos = std::clamp(position, control.sliderMin, control.sliderMax);
 }
 
-// The client area's origin lies at the window's left and top frame edges.
-Rect FakeDialogWindow::GetControlScreenRect(int id) const {
-  const Rect rect = ControlAt(id).rect;
-  const int frameX = (windowRect.Width() - clientRect.Width()) / 2;
-  const int originX = windowRect.left + frameX;
-  const int originY = windowRect.bottom - frameX - clientRect.Height();
-  return {rect.left + originX, rect.top + originY, rect.right + originX, rect.bottom + originY};
-}
-
 // Resizing keeps the frame: the client area grows and shrinks with the window.
 void FakeDialogWindow::MoveWindow(const Rect& screenRect, bool) {
   clientRect.right += screenRect.Width() - windowRect.Width();
