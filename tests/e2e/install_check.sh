@@ -22,6 +22,7 @@ readonly RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 readonly UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly INSTALLED_EXE='"C:\Program Files\Quendal5.1RIR\QuendalPanel.exe"'
 readonly UPGRADE_CODE='{CB2F5655-0EF8-47FA-AC45-55BEE6CC419A}'
+readonly INSTALLED_FILE='drive_c/Program Files/Quendal5.1RIR/QuendalPanel.exe'
 
 VERSION=$("$E2E_ROOT/scripts/package" --print-version)
 NEWER=${VERSION%.*}.$((${VERSION##*.} + 1))
@@ -132,21 +133,21 @@ check_install() {
   e2e_log "== a silent install of the x64 package"
   msiexec /i "C:\\packages\\QuendalPanel-$VERSION-x64.msi"
   check "the install succeeds" 0 $?
-  check "the program is in Program Files, alone" "drive_c/Program Files/Quendal5.1RIR/QuendalPanel.exe" \
-    "$(installed_files)"
+  check "the program is in Program Files, alone" "$INSTALLED_FILE" "$(installed_files)"
   check "and is the x64 build" same \
-    "$(cmp -s "$WINEPREFIX/drive_c/Program Files/Quendal5.1RIR/QuendalPanel.exe" \
-      "$E2E_BUILD/QuendalPanel.exe" && echo same || echo different)"
+    "$(cmp -s "$WINEPREFIX/$INSTALLED_FILE" "$E2E_BUILD/QuendalPanel.exe" && echo same ||
+      echo different)"
   check "the logon entry starts it, quoted" "QuendalPanel=$INSTALLED_EXE" "$(logon_entries)"
   check "one Start-menu shortcut" 1 "$(shortcuts)"
   check "one product installed" "$VERSION" "$(installed_versions)"
-  check "the panel is not started by the install" no "$(e2e_ctl ping >/dev/null && echo yes || echo no)"
+  check "the panel is not started by the install" no \
+    "$(e2e_ctl ping >/dev/null && echo yes || echo no)"
 }
 
 check_logon() {
   e2e_log "== a restart runs the logon entry"
   # As from the device's driver package.
-  cp "$E2E_BUILD/sim/Zanfilter.dll" "$WINEPREFIX/drive_c/Program Files/Quendal5.1RIR/"
+  cp "$E2E_BUILD/sim/Zanfilter.dll" "$(dirname "$WINEPREFIX/$INSTALLED_FILE")/"
   restart_prefix
   check "the panel answers after the restart" yes "$(wait_ping 1 && echo yes || echo no)"
   sleep 2
@@ -154,10 +155,8 @@ check_logon() {
     "$(e2e_sim log | grep -q '^0x223000 ' && echo yes || echo no)"
   xdotool mousemove 1012 757 click 1
   sleep 1
-  local left top right bottom
-  read -r left top right bottom <<<"$(e2e_ctl menurect)"
   check "its tray icon is there and opens the tray menu" yes \
-    "$([ -n "${bottom:-}" ] && echo yes || echo no)"
+    "$(e2e_ctl menurect >/dev/null && echo yes || echo no)"
   e2e_screenshot install-tray-menu
   xdotool key Escape
   check "the settings key is written" yes "$([ -n "$(settings)" ] && echo yes || echo no)"
@@ -169,7 +168,7 @@ check_upgrade() {
   check "the panel exits before the upgrade" yes "$(wait_ping '' && echo yes || echo no)"
   msiexec /i "C:\\packages\\QuendalPanel-$NEWER-x64.msi"
   check "the upgrade succeeds" 0 $?
-  check "one program file" "drive_c/Program Files/Quendal5.1RIR/QuendalPanel.exe" "$(installed_files)"
+  check "one program file" "$INSTALLED_FILE" "$(installed_files)"
   check "one logon entry" "QuendalPanel=$INSTALLED_EXE" "$(logon_entries)"
   check "one Start-menu shortcut" 1 "$(shortcuts)"
   check "the newer product replaced the older" "$NEWER" "$(installed_versions)"
@@ -192,7 +191,8 @@ check_uninstall() {
 # at the install holds for the upgrade and the uninstall, which are not told it again.
 check_install_dir() {
   e2e_log "== an install into another folder, its upgrade and its uninstall"
-  local exe='drive_c/Drivers/Quendal/QuendalPanel.exe' entry='QuendalPanel="C:\Drivers\Quendal\QuendalPanel.exe"'
+  local exe='drive_c/Drivers/Quendal/QuendalPanel.exe'
+  local entry='QuendalPanel="C:\Drivers\Quendal\QuendalPanel.exe"'
   msiexec /i "C:\\packages\\QuendalPanel-$VERSION-x64.msi" 'INSTALLDIR=C:\Drivers\Quendal'
   check "the install succeeds" 0 $?
   check "the program is in that folder" "$exe" "$(installed_files)"
