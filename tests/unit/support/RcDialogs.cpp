@@ -128,8 +128,11 @@ class TemplateReader {
     control.windowClass = kind.windowClass;
     std::size_t next = 0;
     if (keyword != "EDITTEXT") {
+      // Only ICON and CONTROL name a picture here; the other statements' text may also be a
+      // string macro of the version header.
       const std::string& text = fields.at(next++).at(0);
-      if (!text.starts_with('"')) control.image = static_cast<unsigned>(Id(text));
+      const bool namesPicture = keyword == "ICON" || keyword == "CONTROL";
+      if (namesPicture && !text.starts_with('"')) control.image = static_cast<unsigned>(Id(text));
     }
     control.id = Number(fields, next++);
     const Field* named = nullptr;  // the styles the statement names
