@@ -40,7 +40,7 @@ class UsbDevicePresence : public DevicePresence {
 
   // The executable's folder, with its final backslash, followed by the library's name;
   // empty when the executable's path has no folder.
-  std::string LibraryPath() const;
+  std::wstring LibraryPath() const;
 
  private:
   FilterLibrary& m_library;
