@@ -13,6 +13,12 @@ table=$(dirname "$0")/allowed_imports.tsv
   exit 2
 }
 
+# A version field of the PE header in $headers, as major.minor.
+header_version() {
+  awk -v major="Major$1" -v minor="Minor$1" \
+    '$1 == major { a = $2 } $1 == minor { b = $2 } END { printf "%d.%d", a, b }' <<<"$headers"
+}
+
 failed=0
 for executable in "$@"; do
   case $(x86_64-w64-mingw32-objdump -f "$executable" | sed -n 's/.*file format //p') in
@@ -24,26 +30,24 @@ for executable in "$@"; do
       ;;
   esac
   headers=$("$objdump" -p "$executable")
-
-  header_version() {
-    awk -v major="Major$1" -v minor="Minor$1" \
-      '$1 == major { a = $2 } $1 == minor { b = $2 } END { printf "%d.%d", a, b }' <<<"$headers"
-  }
   for field in SubsystemVersion OSystemVersion; do
     version=$(header_version "$field")
-    if [[ $version != "$oldest" ]]; then
+    if [[ $version == "$oldest" ]]; then
+      echo "$executable: $field $version"
+    else
       echo "$executable: $field is $version, not $oldest"
       failed=1
     fi
   done
 
-  # The import tables as "dll<TAB>function" lines; an import by ordinal alone has no name.
+  # The import tables as "dll<TAB>function" lines. objdump prints each import as a tab, its
+  # address, a tab, its hint and its name; an import by ordinal alone has "<none>" for a name.
   imports=$(awk '
     /^The Import Tables/ { inside = 1 }
     /^The (Export|Delay Import) Tables|^PE File Base Relocations|^Sections:/ { inside = 0 }
     inside && /DLL Name:/ { dll = tolower($3); next }
-    inside && dll != "" && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {
-      print dll "\t" (NF >= 3 ? $3 : "#" $2)
+    inside && dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]/ {
+      print dll "\t" ($3 == "<none>" ? "#" $2 : $3)
     }' <<<"$headers")
   [[ -n $imports ]] || {
     echo "$executable: no import table read" >&2
@@ -68,8 +72,7 @@ for executable in "$@"; do
     sed 's/^/  /' <<<"$problems"
     failed=1
   else
-    echo "$executable: $(wc -l <<<"$imports") imports, all present on Windows $oldest;" \
-      "subsystem $oldest"
+    echo "$executable: $(wc -l <<<"$imports") imports, all present on Windows $oldest"
   fi
 done
 exit "$failed"
