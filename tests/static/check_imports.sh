@@ -69,7 +69,7 @@ for executable in "$@"; do
   ' "$table" - <<<"$imports")
   if [[ -n $problems ]]; then
     echo "$executable: imports that Windows $oldest does not have:"
-    sed 's/^/  /' <<<"$problems"
+    awk '{ print "  " $0 }' <<<"$problems"
     failed=1
   else
     echo "$executable: $(wc -l <<<"$imports") imports, all present on Windows $oldest"
