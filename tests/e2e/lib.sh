@@ -9,6 +9,21 @@ E2E_PANELCTL=$E2E_BUILD/e2e/panelctl.exe
 E2E_PANEL_DIR='C:\Quendal'
 E2E_SETTINGS_KEY='HKLM\Software\HALVORIN\Quendal5.1RIR\Filter'
 
+# The program's commands, controls, messages and menus (IDC_…, ID_TRAY_…, IDR_…, WM_…) and the
+# driver's control codes (IOCTL_…), as the build writes them from the headers.
+if [ -f "$E2E_BUILD/e2e/names.sh" ]; then
+  # shellcheck source=/dev/null
+  source "$E2E_BUILD/e2e/names.sh"
+else
+  printf 'no %s: build the Windows preset first\n' "$E2E_BUILD/e2e/names.sh" >&2
+fi
+# The buttons of a message box and the tray's mouse message, as the system numbers them.
+readonly IDOK=1 IDYES=6 IDNO=7 WM_RBUTTONDOWN=0x0204
+# The pages of the settings' sheet, by their place.
+readonly VOLUME_TAB=0 EFFECTS_TAB=1 ABOUT_TAB=2
+# How long panelctl's waiting verbs wait for the panel to finish one action.
+E2E_WAIT_MS=8000
+
 e2e_log() { printf '[e2e %s] %s\n' "$(date +%T)" "$*" >&2; }
 
 # A display number nobody else uses on this machine.
@@ -97,11 +112,49 @@ e2e_sim() {
   return "${PIPESTATUS[0]}"
 }
 
-# Runs panelctl inside the prefix; prints its output.
 # Runs panelctl inside the prefix; prints its output and returns its status.
 e2e_ctl() {
   timeout 20 wine 'C:\Quendal\panelctl.exe' "$@" </dev/null 2>/dev/null | tr -d '\r'
   return "${PIPESTATUS[0]}"
+}
+
+# Sends an action to the panel and waits until it has handled it (panelctl do): 0 when the panel
+# is idle again, 3 when one of its message boxes shows.
+e2e_do() { e2e_ctl do "$E2E_WAIT_MS" "$@" >/dev/null; }
+
+# Waits until the panel has handled what was queued for it, the pointer's input included.
+e2e_settle() { e2e_ctl settle "$E2E_WAIT_MS" >/dev/null; }
+
+# The fields of a line of `panelctl slider`: SLIDER_POS, SLIDER_MIN, SLIDER_MAX, SLIDER_CAPTURED,
+# the thumb's centre THUMB_X, THUMB_Y, its height THUMB_HEIGHT, and where the pointer maps onto
+# the positions: TRACK_TOP and TRACK_LENGTH, the channel less half a thumb at each end, as the
+# trackbar maps it, and CHANNEL_BOTTOM, the channel's end. Fails when the line is not one.
+e2e_parse_slider() {
+  [[ $1 =~ pos=([0-9-]+)\ min=([0-9-]+)\ max=([0-9-]+)\ captured=([01])\ thumb=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+)\ channel=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+) ]] ||
+    return 1
+  SLIDER_POS=${BASH_REMATCH[1]} SLIDER_MIN=${BASH_REMATCH[2]} SLIDER_MAX=${BASH_REMATCH[3]}
+  SLIDER_CAPTURED=${BASH_REMATCH[4]}
+  local thumb_top=${BASH_REMATCH[6]} thumb_bottom=${BASH_REMATCH[8]}
+  local channel_top=${BASH_REMATCH[10]} channel_bottom=${BASH_REMATCH[12]}
+  THUMB_X=$(((BASH_REMATCH[5] + BASH_REMATCH[7]) / 2))
+  THUMB_Y=$(((thumb_top + thumb_bottom) / 2))
+  THUMB_HEIGHT=$((thumb_bottom - thumb_top))
+  local half=$((THUMB_HEIGHT / 2))
+  TRACK_TOP=$((channel_top + half))
+  TRACK_LENGTH=$((channel_bottom - channel_top - 2 * half - 1))
+  CHANNEL_BOTTOM=$channel_bottom
+}
+
+# The position of a slider of the current page; empty when there is none.
+e2e_slider_position() { e2e_ctl slider "$1" | sed -n 's/^pos=\([0-9-]*\) .*/\1/p'; }
+
+# The centre of a rectangle printed by panelctl (left top right bottom) as "x y"; fails when the
+# line is not one.
+e2e_centre() {
+  local left top right bottom
+  read -r left top right bottom <<<"$1"
+  [ -n "${bottom:-}" ] || return 1
+  echo "$(((left + right) / 2)) $(((top + bottom) / 2))"
 }
 
 # Starts the panel in a virtual desktop and waits until it answers message 1035; from the folder
@@ -133,10 +186,10 @@ e2e_screenshot() {
   e2e_log "screenshot $E2E_SHOTS/$1.png"
 }
 
-# Fails the scenario with a message when the two values differ.
+# e2e_expect NAME EXPECTED ACTUAL: fails the scenario with a message when the two differ.
 e2e_expect() {
-  if [ "$2" != "$3" ]; then
-    e2e_log "FAILED: $1: expected '$3', got '$2'"
+  if [ "$3" != "$2" ]; then
+    e2e_log "FAILED: $1: expected '$2', got '$3'"
     return 1
   fi
   e2e_log "ok: $1"

@@ -8,22 +8,31 @@ source "$(dirname "$0")/lib.sh"
 
 E2E_FAILURES=0
 # check NAME EXPECTED ACTUAL
-check() { e2e_expect "$1" "$3" "$2" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
+check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
 
 # The requests the driver saw since the last call, without the periodic source polls.
-requests() { e2e_sim log --clear | grep -v '^0x223034 ' | awk '{ print $1, $2, $3 }'; }
+requests() { e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }'; }
 
 # Waits up to $2 seconds for a shown window titled $1; prints its text when it is a box.
-wait_box() {
-  local i
-  for i in $(seq $((${2:-5} * 4))); do
-    e2e_ctl box "$1" && return 0
-    sleep 0.25
-  done
-  return 1
+wait_box() { e2e_ctl box "$1" $((${2:-5} * 1000)); }
+
+# No box titled $1 within $2 seconds. A fixed wait: nothing would tell when a box that should not
+# come has not come.
+no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
+
+# Waits up to $2 seconds for the process $1 to end; prints "gone" or "running".
+process_state() {
+  if timeout "$2" tail --pid="$1" -f /dev/null; then echo gone; else echo running; fi
 }
 
-no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
+# A pointer click at the centre of the rectangle panelctl prints for its arguments; fails when
+# panelctl finds nothing there.
+click_at() {
+  local centre
+  centre=$(e2e_centre "$(e2e_ctl "$@")") || return 1
+  # shellcheck disable=SC2086 # "x y"
+  xdotool mousemove $centre click 1
+}
 
 visible_windows() { e2e_ctl windows | awk '$1 == "visible"' | cut -d' ' -f3- | sort; }
 
@@ -31,21 +40,24 @@ readonly PANEL_TITLE="Quendal5.1RIR: 控制台"
 readonly WARNING="Quendal5.1RIR: 警告"
 readonly ERROR="Quendal5.1RIR: 錯誤"
 readonly IO_ERROR="IO 控制錯誤"
+readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
+readonly ABOUT="關於 Quendal"
+readonly TRAY_TIP=Quendal5.1RIR
 readonly UNITY=0000803F
-readonly RESTORE_DEFAULTS="0x223000 - ok
-0x223008 - ok
-0x223030 C8000000640000002C010000 ok"
-readonly GAINS_AT_START="0x22301C $UNITY ok
-0x223020 $UNITY ok
-0x223024 $UNITY ok
-0x223018 $UNITY ok
-0x223028 $UNITY ok
-0x22302C $UNITY ok"
+readonly RESTORE_DEFAULTS="$IOCTL_FILTER_ENABLE - ok
+$IOCTL_OUTPUT_5_1 - ok
+$IOCTL_SET_BASS_OUTPUT C8000000640000002C010000 ok"
+readonly GAINS_AT_START="$IOCTL_SET_VOLUME_L $UNITY ok
+$IOCTL_SET_VOLUME_R $UNITY ok
+$IOCTL_SET_VOLUME_C $UNITY ok
+$IOCTL_SET_VOLUME_LFE $UNITY ok
+$IOCTL_SET_VOLUME_RL $UNITY ok
+$IOCTL_SET_VOLUME_RR $UNITY ok"
 
 scenario_start_on_a_fresh_registry() {
   e2e_log "== start-up on a fresh registry"
   e2e_start_panel || return 1
-  sleep 1
+  e2e_settle
   check "the stored gains, then the effects restore" "$GAINS_AT_START
 $RESTORE_DEFAULTS" "$(requests)"
   local name expected
@@ -55,7 +67,7 @@ $RESTORE_DEFAULTS" "$(requests)"
     name=${pair%=*} expected=${pair#*=}
     check "default $name" "$expected" "$(e2e_setting "$name")"
   done
-  check "message 1035 is answered with 1" 1 "$(e2e_ctl ping)"
+  check "message $WM_PANEL_PING is answered with 1" 1 "$(e2e_ctl ping)"
   check "only the tray shows after start-up" "" "$(visible_windows)"
 }
 
@@ -66,10 +78,8 @@ scenario_second_instance() {
   local second=$!
   check "the second start shows the error" "程式已執行中!" "$(wait_box "$ERROR" 20)"
   e2e_screenshot second-instance
-  e2e_ctl press "$ERROR" 1
-  local i
-  for i in $(seq 40); do kill -0 "$second" 2>/dev/null || break; sleep 0.25; done
-  check "the second process ended" gone "$(kill -0 "$second" 2>/dev/null && echo running || echo gone)"
+  e2e_ctl press "$ERROR" "$IDOK"
+  check "the second process ended" gone "$(process_state "$second" 10)"
   check "the first one still answers" 1 "$(e2e_ctl ping)"
 }
 
@@ -80,9 +90,8 @@ scenario_no_to_the_multichannel_question() {
   check "the question" "$(printf '音訊資料為 5.1-聲道.\n確定要啟動音效功能嗎?\n\n啟動音效功能將會破壞原來 5.1-聲道音訊資料.\n\n(建議: CD 音樂 -> Click Yes, DVD ->No)')" \
     "$(wait_box "$WARNING" 5)"
   e2e_screenshot question
-  e2e_ctl press "$WARNING" 7
-  sleep 1
-  check "No switches the filter off" "0x223004 - ok" "$(requests)"
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDNO" >/dev/null
+  check "No switches the filter off" "$IOCTL_FILTER_DISABLE - ok" "$(requests)"
   check "No stores the effects off" 0 "$(e2e_setting EnableFilter)"
   check "the settings stay closed" "" "$(visible_windows)"
   e2e_sim source none >/dev/null
@@ -90,23 +99,20 @@ scenario_no_to_the_multichannel_question() {
 
 scenario_yes_is_asked_once() {
   e2e_log "== effects switched on in the settings, then 5.1 material answered Yes"
-  e2e_ctl command 32774
-  sleep 1
-  e2e_ctl tab 1
-  sleep 0.5
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
+  e2e_do tab "$EFFECTS_TAB"
   requests >/dev/null
-  e2e_ctl click 1048
-  sleep 1
-  check "the check box sends only the filter" "0x223000 - ok" "$(requests)"
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  check "the check box sends only the filter" "$IOCTL_FILTER_ENABLE - ok" "$(requests)"
   check "effects on stored" 1 "$(e2e_setting EnableFilter)"
   e2e_sim source 5.1 >/dev/null
   wait_box "$WARNING" 5 >/dev/null
   check "the question is asked again once the effects are on" 0 $?
-  e2e_ctl press "$WARNING" 6
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDYES" >/dev/null
   no_box "$WARNING" 2
   check "Yes: not asked again" 0 $?
   check "the source shows on the effects page" "5.1-聲道 音訊資料" \
-    "$(e2e_ctl state 1073 | sed -n 's/.*text=//p')"
+    "$(e2e_ctl state "$IDC_SOURCE_LAYOUT" | sed -n 's/.*text=//p')"
   e2e_screenshot effects-with-5.1-source
   e2e_sim source none >/dev/null
 }
@@ -114,74 +120,77 @@ scenario_yes_is_asked_once() {
 scenario_refused_request() {
   e2e_log "== the driver refuses the effects switch"
   requests >/dev/null
-  e2e_sim fail 223004 1 >/dev/null
-  e2e_ctl click 1048
+  e2e_sim fail "${IOCTL_FILTER_DISABLE#0x}" 1 >/dev/null
+  e2e_ctl click "$IDC_ENABLE_EFFECTS"
   check "the transfer error under caption 4" "USB 資料傳輸錯誤, 再試一次." "$(wait_box "$IO_ERROR" 5)"
   e2e_screenshot transfer-error
-  e2e_ctl press "$IO_ERROR" 1
-  sleep 0.5
-  check "the refused request" "0x223004 - refused" "$(requests)"
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$IO_ERROR" "$IDOK" >/dev/null
+  check "the refused request" "$IOCTL_FILTER_DISABLE - refused" "$(requests)"
   check "the store keeps the old value" 1 "$(e2e_setting EnableFilter)"
   check "the check box keeps the user's change" "checked=0" \
-    "$(e2e_ctl state 1048 | cut -d' ' -f1)"
-  e2e_ctl click 1048
-  sleep 0.5
-  check "a second click goes through" "0x223000 - ok" "$(requests)"
-  e2e_ctl command 32777
-  sleep 0.5
+    "$(e2e_ctl state "$IDC_ENABLE_EFFECTS" | cut -d' ' -f1)"
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  check "a second click goes through" "$IOCTL_FILTER_ENABLE - ok" "$(requests)"
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
 scenario_unplug_and_replug() {
   e2e_log "== unplug, then a re-plug that attaches on the second device-change event"
   e2e_sim unplug >/dev/null
-  sleep 1
+  e2e_settle
   requests >/dev/null
+  # A fixed wait: five periods of the source poll, in which a poll would show.
   sleep 1
   check "no poll while unplugged" "" "$(e2e_sim log --clear)"
   e2e_sim plug --quiet >/dev/null
   e2e_sim devchange 1 >/dev/null
-  sleep 2
+  e2e_settle
   check "the first event only counts" "" "$(requests)"
   e2e_sim devchange 1 >/dev/null
-  sleep 2
+  e2e_settle
   check "the second event restores the stored effects" "$RESTORE_DEFAULTS" "$(requests)"
+  # A fixed wait: five periods of the source poll, in which it must have run.
   check "and the poll runs again" yes \
-    "$(sleep 1; e2e_sim log --clear | grep -q '^0x223034 ' && echo yes || echo no)"
+    "$(sleep 1; e2e_sim log --clear | grep -q "^$IOCTL_GET_SOURCE_CHANNELS " && echo yes || echo no)"
+}
+
+# A click of the left button at x y on a control that captures the pointer while the button is
+# down (a check box, a slider's thumb), waited for until the panel has handled the release.
+pointer_click() {
+  xdotool mousemove "$1" "$2" mousedown 1
+  e2e_ctl capture "$E2E_WAIT_MS" >/dev/null
+  xdotool mouseup 1
+  e2e_settle
 }
 
 # As a person would: the pointer on the tray icon, the menu, the tabs and a check box.
 scenario_by_pointer() {
   e2e_log "== by pointer: tray menu, Open settings, the Effects tab, the check box"
-  xdotool mousemove 1012 757 click 1
-  sleep 1
+  click_at trayicon "$TRAY_TIP"
   local left top right bottom
-  read -r left top right bottom <<<"$(e2e_ctl menurect)"
+  read -r left top right bottom <<<"$(e2e_ctl menurect 5000)"
   check "the tray menu opens at the pointer" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
   e2e_screenshot tray-menu
+  # Open settings is the menu's first item, at its top. Wine keeps a menu's items in the process
+  # that shows it, where another process cannot ask for their places.
   xdotool mousemove $((left + 30)) $((top + 10)) click 1
-  sleep 1.5
+  e2e_ctl shown "$PANEL_TITLE" 5000 >/dev/null
   check "Open settings shows the window" 1 "$(visible_windows | grep -cF "$PANEL_TITLE")"
   e2e_screenshot settings-volume
-  read -r left top right bottom <<<"$(e2e_ctl rect 1016)"
-  # The tab row lies above the page; the Effects tab is the second, right of the first.
-  xdotool mousemove 97 40 click 1
-  sleep 1
+  click_at tabrect "$EFFECTS_TAB"
+  read -r left top right bottom <<<"$(e2e_ctl rect "$IDC_ENABLE_EFFECTS" 5000)"
   e2e_screenshot settings-effects
-  read -r left top right bottom <<<"$(e2e_ctl rect 1048)"
   check "the Effects tab is shown" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
   requests >/dev/null
-  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
-  sleep 1
-  check "the click on the check box switches the effects off" "0x223004 - ok" "$(requests)"
+  pointer_click $(((left + right) / 2)) $(((top + bottom) / 2))
+  check "the click on the check box switches the effects off" "$IOCTL_FILTER_DISABLE - ok" "$(requests)"
   check "and stores them off" 0 "$(e2e_setting EnableFilter)"
-  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
-  sleep 1
+  pointer_click $(((left + right) / 2)) $(((top + bottom) / 2))
   requests >/dev/null
-  xdotool mousemove 165 40 click 1
-  sleep 1
+  click_at tabrect "$ABOUT_TAB"
+  e2e_settle
   e2e_screenshot settings-about
-  e2e_ctl command 32777
-  sleep 0.5
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
 # The gain a slider position sends: 10^((20 - p) / 20) as a single, its bytes in log order.
@@ -191,70 +200,59 @@ gain_bytes() {
 
 scenario_channel_slider() {
   e2e_log "== a channel slider released by pointer, then its default button"
-  e2e_ctl command 32774
-  sleep 1
-  local left top right bottom _rest
-  read -r left top right bottom _rest <<<"$(e2e_ctl thumb 1018)"
-  check "the front-left slider's thumb" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
+  local found=no
+  e2e_parse_slider "$(e2e_ctl slider "$IDC_SLIDER_FRONT_LEFT")" && found=yes
+  check "the front-left slider's thumb" yes "$found"
   requests >/dev/null
-  local x=$(((left + right) / 2)) y=$(((top + bottom) / 2))
-  xdotool mousemove "$x" "$y" && sleep 0.2 && xdotool mousedown 1
-  for step in 1 2 3 4; do xdotool mousemove "$x" $((y - step * 12)); sleep 0.1; done
-  xdotool mouseup 1
-  sleep 1
+  local x=${THUMB_X:-0} y=${THUMB_Y:-0}
+  xdotool mousemove "$x" "$y" mousedown 1
+  e2e_ctl capture "$E2E_WAIT_MS" >/dev/null
+  xdotool mousemove "$x" $((y - 12)) mousemove "$x" $((y - 24)) mousemove "$x" $((y - 36)) \
+    mousemove "$x" $((y - 48)) mouseup 1
+  e2e_settle
   local position bytes
-  position=$(e2e_ctl slider 1018)
+  position=$(e2e_slider_position "$IDC_SLIDER_FRONT_LEFT")
   check "the slider moved up" yes "$([ -n "$position" ] && [ "$position" -lt 20 ] && echo yes || echo no)"
   bytes=$(gain_bytes "${position:-20}")
-  check "the release sends the position's gain" "0x22301C $bytes ok" "$(requests)"
+  check "the release sends the position's gain" "$IOCTL_SET_VOLUME_L $bytes ok" "$(requests)"
   check "and stores its bits" "$((16#${bytes:6:2}${bytes:4:2}${bytes:2:2}${bytes:0:2}))" \
     "$(e2e_setting VolumeL)"
-  e2e_ctl click 1080
-  sleep 1
-  check "the default button sends unity gain" "0x22301C $UNITY ok" "$(requests)"
+  e2e_do click "$IDC_DEFAULT_FRONT_LEFT"
+  check "the default button sends unity gain" "$IOCTL_SET_VOLUME_L $UNITY ok" "$(requests)"
   check "and stores it" 1065353216 "$(e2e_setting VolumeL)"
-  check "and puts the slider at 0 dB" 20 "$(e2e_ctl slider 1018)"
-  e2e_ctl command 32777
-  sleep 0.5
+  check "and puts the slider at 0 dB" 20 "$(e2e_slider_position "$IDC_SLIDER_FRONT_LEFT")"
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
 scenario_surround_test() {
   e2e_log "== the surround test started and stopped"
-  local window="Quendal5.1RIR: 喇叭測試"
-  e2e_ctl command 32775
-  sleep 1.5
-  e2e_ctl clickin "$window" 1042
-  sleep 0.5
+  e2e_do command "$ID_TRAY_SPEAKER_TEST"
+  e2e_do clickin "$SPEAKER_TEST" "$IDC_MODE_SURROUND"
   requests >/dev/null
-  e2e_ctl clickin "$window" 1022
-  sleep 1.5
+  e2e_do clickin "$SPEAKER_TEST" "$IDC_START_STOP"
   e2e_screenshot surround-running
-  e2e_ctl clickin "$window" 1022
-  sleep 1
-  check "start and stop at the driver" "0x223000 0x223010 0x223004 0x223014" \
+  e2e_do clickin "$SPEAKER_TEST" "$IDC_START_STOP"
+  check "start and stop at the driver" \
+    "$IOCTL_FILTER_ENABLE $IOCTL_SPEAKER_TEST_START $IOCTL_FILTER_DISABLE $IOCTL_SPEAKER_TEST_STOP" \
     "$(requests | awk '{ print $1 }' | uniq | paste -sd' ')"
-  e2e_ctl clickin "$window" 1076
-  sleep 1
+  e2e_do clickin "$SPEAKER_TEST" "$IDC_LEAVE_TEST"
   check "Leave hides the speaker test" 0 "$(visible_windows | grep -c '喇叭測試')"
 }
 
 scenario_windows_to_look_at() {
   e2e_log "== the speaker test and the About box"
-  e2e_ctl command 32775
-  sleep 1.5
+  e2e_do command "$ID_TRAY_SPEAKER_TEST"
   e2e_screenshot speaker-test
   check "the speaker test is shown" 1 "$(visible_windows | grep -c '喇叭測試')"
-  e2e_ctl command 32776
-  e2e_ctl command 32776
-  sleep 1
+  e2e_do command "$ID_TRAY_ABOUT"
+  e2e_do command "$ID_TRAY_ABOUT"
   e2e_screenshot about
   check "one About box however often it is chosen" 1 "$(visible_windows | grep -c '關於 Quendal')"
-  e2e_ctl press "關於 Quendal" 1
-  e2e_ctl command 32774
-  sleep 1
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$ABOUT" "$IDOK" >/dev/null
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
   check "Open settings closes the speaker test" 0 "$(visible_windows | grep -c '喇叭測試')"
-  e2e_ctl command 32777
-  sleep 0.5
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
 scenario_exit() {
@@ -262,17 +260,15 @@ scenario_exit() {
   local before
   before=$(timeout 20 wine reg query "$E2E_SETTINGS_KEY" </dev/null 2>/dev/null | tr -d '\r')
   requests >/dev/null
-  e2e_ctl command 32771
-  local i
-  for i in $(seq 40); do kill -0 "$E2E_PANEL" 2>/dev/null || break; sleep 0.25; done
-  check "the program ended" gone "$(kill -0 "$E2E_PANEL" 2>/dev/null && echo running || echo gone)"
-  check "Exit resets the device" "0x223004 - ok
-0x223018 $UNITY ok
-0x223024 $UNITY ok
-0x223020 $UNITY ok
-0x22301C $UNITY ok
-0x22302C $UNITY ok
-0x223028 $UNITY ok" "$(requests)"
+  e2e_ctl command "$ID_TRAY_EXIT"
+  check "the program ended" gone "$(process_state "$E2E_PANEL" 10)"
+  check "Exit resets the device" "$IOCTL_FILTER_DISABLE - ok
+$IOCTL_SET_VOLUME_LFE $UNITY ok
+$IOCTL_SET_VOLUME_C $UNITY ok
+$IOCTL_SET_VOLUME_R $UNITY ok
+$IOCTL_SET_VOLUME_L $UNITY ok
+$IOCTL_SET_VOLUME_RR $UNITY ok
+$IOCTL_SET_VOLUME_RL $UNITY ok" "$(requests)"
   check "Exit leaves the settings alone" "$before" \
     "$(timeout 20 wine reg query "$E2E_SETTINGS_KEY" </dev/null 2>/dev/null | tr -d '\r')"
 }
@@ -288,19 +284,19 @@ scenario_start_on_a_filled_registry() {
   done
   requests >/dev/null
   e2e_start_panel || return 1
-  sleep 1
-  check "the stored gains in order, then the stored effects" "0x22301C 00002041 ok
-0x223020 0529643F ok
-0x223024 9BE8A13E ok
-0x223018 CDCCCC3D ok
-0x223028 C2624A40 ok
-0x22302C $UNITY ok
-0x223000 - ok
-0x22300C - ok
-0x223030 280000001B00000043000000 ok" "$(requests)"
+  e2e_settle
+  check "the stored gains in order, then the stored effects" "$IOCTL_SET_VOLUME_L 00002041 ok
+$IOCTL_SET_VOLUME_R 0529643F ok
+$IOCTL_SET_VOLUME_C 9BE8A13E ok
+$IOCTL_SET_VOLUME_LFE CDCCCC3D ok
+$IOCTL_SET_VOLUME_RL C2624A40 ok
+$IOCTL_SET_VOLUME_RR $UNITY ok
+$IOCTL_FILTER_ENABLE - ok
+$IOCTL_OUTPUT_2_1 - ok
+$IOCTL_SET_BASS_OUTPUT 280000001B00000043000000 ok" "$(requests)"
   check "the stored values stay" 0 "$(e2e_setting OutputMode)"
-  e2e_ctl command 32771
-  sleep 2
+  e2e_ctl command "$ID_TRAY_EXIT"
+  process_state "$E2E_PANEL" 10 >/dev/null
 }
 
 scenario_start_without_the_device() {
@@ -308,25 +304,26 @@ scenario_start_without_the_device() {
   e2e_sim unplug >/dev/null
   requests >/dev/null
   e2e_start_panel || return 1
-  sleep 1
+  e2e_settle
   check "nothing is sent" "" "$(requests)"
-  # Icon 131 with menu 146: only its own id opens a menu, and Open settings is greyed.
-  e2e_ctl tray 139 0x0204
-  sleep 1
+  # The not-connected icon with its menu: only the menu's own id opens it, and Open settings is
+  # greyed. Sent and waited for: a menu that opened would keep the handler from returning.
+  e2e_do tray "$IDR_MENU_CONNECTED" "$WM_RBUTTONDOWN"
   check "the connected menu's id opens nothing" no "$(e2e_ctl menurect >/dev/null && echo yes || echo no)"
-  e2e_ctl tray 146 0x0204
-  sleep 1
+  e2e_ctl tray "$IDR_MENU_NOT_CONNECTED" "$WM_RBUTTONDOWN"
   local left top right bottom
-  read -r left top right bottom <<<"$(e2e_ctl menurect)"
-  check "menu 146 opens" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
+  read -r left top right bottom <<<"$(e2e_ctl menurect 5000)"
+  check "menu $IDR_MENU_NOT_CONNECTED opens" yes "$([ -n "${bottom:-}" ] && echo yes || echo no)"
   e2e_screenshot tray-menu-not-connected
   xdotool mousemove $((left + 30)) $((top + 10)) click 1
+  # A fixed wait: nothing tells when a greyed item has done nothing.
   sleep 1
   check "its greyed Open settings shows nothing" "" "$(visible_windows | grep -v '^#32768 ')"
+  # A click beside the menu closes it; settle waits for the menu to let the pointer go.
   xdotool mousemove 600 300 click 1
-  sleep 0.5
-  e2e_ctl command 32771
-  sleep 2
+  e2e_settle
+  e2e_ctl command "$ID_TRAY_EXIT"
+  process_state "$E2E_PANEL" 10 >/dev/null
   e2e_sim plug --quiet >/dev/null
 }
 
@@ -340,12 +337,12 @@ scenario_start_from_a_folder_outside_the_code_page() {
     "$WINEPREFIX/drive_c/$folder/"
   requests >/dev/null
   e2e_start_panel "$folder" || return 1
-  sleep 1
+  e2e_settle
   check "no warning of a missing library" yes "$(no_box "$WARNING" && echo yes || echo no)"
   check "the device is attached: its effects are restored" 1 \
-    "$(requests | grep -cE '^0x22300[04] ')"
-  e2e_ctl command 32771
-  sleep 2
+    "$(requests | grep -cE "^($IOCTL_FILTER_ENABLE|$IOCTL_FILTER_DISABLE) ")"
+  e2e_ctl command "$ID_TRAY_EXIT"
+  process_state "$E2E_PANEL" 10 >/dev/null
 }
 
 started=$SECONDS

@@ -28,23 +28,28 @@ SEED=${SOAK_SEED:-2}
 [[ $CYCLES =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [CYCLES]" >&2; exit 2; }
 
 STEP_LIMIT_S=20         # the longest any one step may take, the plug with its one-second wait included
-WAIT_MS=8000            # how long panelctl waits for the panel to finish one action
+WAIT_MS=$E2E_WAIT_MS    # how long panelctl waits for the panel to finish one action
 RESOURCE_TOLERANCE=5
 
 # Control codes and their inputs as the driver's log shows them.
-ENABLE=0x223000
-DISABLE=0x223004
-OUTPUT_51=0x223008
-CROSSOVER=0x223030
+ENABLE=$IOCTL_FILTER_ENABLE
+DISABLE=$IOCTL_FILTER_DISABLE
+OUTPUT_51=$IOCTL_OUTPUT_5_1
+CROSSOVER=$IOCTL_SET_BASS_OUTPUT
 CROSSOVER_120=C8000000640000002C010000 # 200, 100, 300: crossover index 0
-SOURCE_POLL=0x223034
+SOURCE_POLL=$IOCTL_GET_SOURCE_CHANNELS
 UNITY=0000803F
 
 # The six channel sliders: slider id, gain code, stored value.
-CHANNELS=("1018 0x22301C VolumeL" "1020 0x223020 VolumeR" "1015 0x223018 VolumeLFE"
-  "1070 0x223024 VolumeC" "1014 0x223028 VolumeRL" "1017 0x22302C VolumeRR")
+CHANNELS=("$IDC_SLIDER_FRONT_LEFT $IOCTL_SET_VOLUME_L VolumeL"
+  "$IDC_SLIDER_FRONT_RIGHT $IOCTL_SET_VOLUME_R VolumeR"
+  "$IDC_SLIDER_LFE $IOCTL_SET_VOLUME_LFE VolumeLFE"
+  "$IDC_SLIDER_CENTER $IOCTL_SET_VOLUME_C VolumeC"
+  "$IDC_SLIDER_REAR_LEFT $IOCTL_SET_VOLUME_RL VolumeRL"
+  "$IDC_SLIDER_REAR_RIGHT $IOCTL_SET_VOLUME_RR VolumeRR")
 # The order of the gains in the reset at exit: LFE, C, R, L, RR, RL.
-RESET_GAINS=(0x223018 0x223024 0x223020 0x22301C 0x22302C 0x223028)
+RESET_GAINS=("$IOCTL_SET_VOLUME_LFE" "$IOCTL_SET_VOLUME_C" "$IOCTL_SET_VOLUME_R"
+  "$IOCTL_SET_VOLUME_L" "$IOCTL_SET_VOLUME_RR" "$IOCTL_SET_VOLUME_RL")
 # What each stored value must hold, "accepted" meaning that the driver's log shows the request ok:
 #   EnableFilter    the state of the last effects switch from the effects page that was accepted:
 #                   the restore after a plug (which sends the check box's state) or a click on
@@ -84,7 +89,6 @@ TOTAL_REFUSED=0
 TOTAL_REQUESTS=0
 RESOURCE_SERIES=()
 TOTAL_BOXES=0
-SHEET_RAISES=0
 
 die() {
   e2e_log "FAILED: cycle $CYCLE, step $STEP: $*"
@@ -138,7 +142,7 @@ le_to_decimal() { echo $((16#${1:6:2}${1:4:2}${1:2:2}${1:0:2})); }
 # One panelctl for the whole run, fed a verb a line, its fields separated by tabs: a Windows
 # process for each of the many questions would cost more than the cycles themselves.
 start_panelctl() {
-  coproc PANELCTL { exec wine 'C:\Quendal\soakctl.exe' serve 2>&1; }
+  coproc PANELCTL { exec wine 'C:\Quendal\panelctl.exe' serve 2>&1; }
 }
 
 # ctl VERB ARGS...: the answer in CTL_OUT, panelctl's status as the status.
@@ -211,7 +215,7 @@ handle_boxes() {
   while ((status == 3)); do
     [ "${output##*$'\n'}" = "$IO_ERROR_BOX" ] || die "unexpected box: ${output##*$'\n'}"
     BOXES=$((BOXES + 1))
-    ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" 1
+    ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" "$IDOK"
     status=$?
     output=$CTL_OUT
   done
@@ -256,48 +260,37 @@ replug() {
 
 open_settings() {
   step "open settings"
-  act do "$WAIT_MS" command 32774
+  act do "$WAIT_MS" command "$ID_TRAY_OPEN_SETTINGS"
   step_done
 }
 
 toggle_effects() {
   step "toggle effects"
-  act do "$WAIT_MS" tab 1
+  act do "$WAIT_MS" tab "$EFFECTS_TAB"
   CHECK_BOX=$((1 - CHECK_BOX))
   local code=$DISABLE
   ((CHECK_BOX)) && code=$ENABLE
   arm "$code"
   expect_request "$code" - && EXPECTED[EnableFilter]=$CHECK_BOX
-  act do "$WAIT_MS" click 1048
+  act do "$WAIT_MS" click "$IDC_ENABLE_EFFECTS"
   step_done
 }
 
-# slider ID: sets POS and the pointer geometry: THUMB_X, THUMB_Y and TRACK_TOP, TRACK_LENGTH.
+# slider ID: sets POS, CAPTURED and the pointer geometry: THUMB_X, THUMB_Y and TRACK_TOP,
+# TRACK_LENGTH. The range must be 0 to 40.
 read_slider() {
   ctl slider "$1" || die "cannot read slider $1: $CTL_OUT"
-  [[ $CTL_OUT =~ pos=([0-9-]+)\ min=0\ max=40\ captured=([01])\ thumb=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+)\ channel=([0-9-]+),([0-9-]+),([0-9-]+),([0-9-]+) ]] ||
+  e2e_parse_slider "$CTL_OUT" && ((SLIDER_MIN == 0 && SLIDER_MAX == 40)) ||
     die "slider $1: $CTL_OUT"
-  POS=${BASH_REMATCH[1]}
-  CAPTURED=${BASH_REMATCH[2]}
-  local thumb_top=${BASH_REMATCH[4]} thumb_bottom=${BASH_REMATCH[6]}
-  local channel_top=${BASH_REMATCH[8]} channel_bottom=${BASH_REMATCH[10]}
-  THUMB_X=$(((BASH_REMATCH[3] + BASH_REMATCH[5]) / 2))
-  THUMB_Y=$(((thumb_top + thumb_bottom) / 2))
-  # A slider maps the pointer to a position over its channel less half a thumb at each end.
-  local half=$(((thumb_bottom - thumb_top) / 2))
-  TRACK_TOP=$((channel_top + half))
-  TRACK_LENGTH=$((channel_bottom - channel_top - 2 * half - 1))
+  POS=$SLIDER_POS
+  CAPTURED=$SLIDER_CAPTURED
 }
 
 drag_slider() {
   step "drag a channel slider"
   local id code value target y deadline
   read -r id code value <<<"${CHANNELS[$(((CYCLE - 1) % ${#CHANNELS[@]}))]}"
-  act do "$WAIT_MS" tab 0
-  # Under Wine the control-panel window can come up above the sheet it owns; the pointer would
-  # then land on the window, not on the slider.
-  ctl sheet raise || die "no property sheet: $CTL_OUT"
-  [ "$CTL_OUT" = raised ] && SHEET_RAISES=$((SHEET_RAISES + 1))
+  act do "$WAIT_MS" tab "$VOLUME_TAB"
   read_slider "$id"
   target=$((RANDOM % 41))
   ((target == POS)) && target=$(((target + 17) % 41))
@@ -324,20 +317,20 @@ speaker_test() {
   local enabled_at_open=${EXPECTED[EnableFilter]} code=$DISABLE
   arm "$DISABLE"
   expect_request "$DISABLE" -
-  act do "$WAIT_MS" command 32775
+  act do "$WAIT_MS" command "$ID_TRAY_SPEAKER_TEST"
   step_done
 
   step "leave the speaker test"
   ((enabled_at_open)) && code=$ENABLE
   arm "$code"
   expect_request "$code" -
-  act do "$WAIT_MS" press "$SPEAKER_TEST_CAPTION" 1076
+  act do "$WAIT_MS" press "$SPEAKER_TEST_CAPTION" "$IDC_LEAVE_TEST"
   step_done
 }
 
 close_settings() {
   step "close settings"
-  act do "$WAIT_MS" command 32777
+  act do "$WAIT_MS" command "$ID_TRAY_CLOSE_SETTINGS"
   step_done
 }
 
@@ -395,7 +388,8 @@ check_start() {
   # The volume page pushes the gains when the sheet is made, L, R, C, LFE, RL, RR; the restore
   # follows.
   local code actual expected_start=""
-  for code in 0x22301C 0x223020 0x223024 0x223018 0x223028 0x22302C; do
+  for code in "$IOCTL_SET_VOLUME_L" "$IOCTL_SET_VOLUME_R" "$IOCTL_SET_VOLUME_C" \
+    "$IOCTL_SET_VOLUME_LFE" "$IOCTL_SET_VOLUME_RL" "$IOCTL_SET_VOLUME_RR"; do
     expected_start+="$code $UNITY ok"$'\n'
   done
   expected_start+="$ENABLE - ok"$'\n'"$OUTPUT_51 - ok"$'\n'"$CROSSOVER $CROSSOVER_120 ok"
@@ -420,7 +414,7 @@ check_resources() {
 check_exit() {
   step exit
   e2e_sim log --clear >/dev/null
-  act do "$WAIT_MS" command 32771
+  act do "$WAIT_MS" command "$ID_TRAY_EXIT"
   local deadline=$((SECONDS + 15))
   while kill -0 "$E2E_PANEL" 2>/dev/null; do
     ((SECONDS < deadline)) || die "the program did not end after Exit"
@@ -438,7 +432,6 @@ main() {
   local started=$SECONDS
   gain_table
   e2e_begin || die "no Wine prefix"
-  cp "$E2E_BUILD/e2e/soakctl.exe" "$WINEPREFIX/drive_c/Quendal/"
   e2e_install_device
   e2e_start_panel || die "the panel did not start"
   start_panelctl
@@ -467,7 +460,7 @@ main() {
   local loop_seconds=$((SECONDS - loop_started))
 
   step "after the cycles"
-  ctl ping && [ "$CTL_OUT" = 1 ] || die "the panel does not answer message 1035: $CTL_OUT"
+  ctl ping && [ "$CTL_OUT" = 1 ] || die "the panel does not answer message $WM_PANEL_PING: $CTL_OUT"
   resources
   local last_resources=$RESOURCES
   check_resources "$first_resources" "$last_resources"
@@ -476,8 +469,7 @@ main() {
 
   e2e_log "soak passed: $CYCLES cycles in $loop_seconds s ($((loop_seconds * 1000 / CYCLES)) ms a cycle," \
     "fastest $fastest s, slowest $slowest s), $((SECONDS - started)) s in all;" \
-    "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed;" \
-    "the sheet lay under its window before the drag in $SHEET_RAISES cycles"
+    "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed"
   e2e_log "time per cycle, by step:"
   report_steps
   e2e_log "requests refused, by step and code:"

@@ -32,15 +32,6 @@ source "$HERE/pulse.sh"
 source "$HERE/../lib.sh"
 
 SPEAKER_TEST='Quendal5.1RIR: 喇叭測試'
-CMD_OPEN_SETTINGS=32774
-CMD_SPEAKER_TEST=32775
-RADIO_AUTOMATIC=1040
-RADIO_MANUAL=1041
-BUTTON_START=1022
-BUTTON_LEAVE=1076
-MASTER_SLIDER=1016
-VOLUME_TAB=0
-EFFECTS_TAB=1
 
 # Channel and note of each tone, in the order of the automatic tour.
 TOUR=(FL:261.6 FC:293.7 FR:329.6 BR:349.2 LFE:392.0 BL:440.0)
@@ -49,7 +40,7 @@ TOUR_RESTART_SECONDS=6.1
 # When Stop is pressed, after Start: within the second round's front left.
 TOUR_STOP_SECONDS=6.85
 # Picture, channel and note of the speakers pressed in the manual test.
-PRESSES=(1051:FL:261.6 1056:BR:349.2)
+PRESSES=("$IDC_SPEAKER_FRONT_LEFT:FL:261.6" "$IDC_SPEAKER_REAR_RIGHT:BR:349.2")
 PRESS_SECONDS=0.7
 # Longest time from the release of the button to silence: the release goes through the X
 # server and Wine's input before the program stops the sound, 10 to 110 ms on a busy machine.
@@ -71,8 +62,9 @@ result() {
   e2e_log "$1: $2"
 }
 
+# expect NAME EXPECTED ACTUAL
 expect() {
-  if [ "$2" = "$3" ]; then result "$1" PASS; else result "$1" "FAIL (got '$2', expected '$3')"; fi
+  if [ "$3" = "$2" ]; then result "$1" PASS; else result "$1" "FAIL (got '$3', expected '$2')"; fi
 }
 
 finish() {
@@ -142,7 +134,11 @@ locate() {
   return 1
 }
 
-click_in_test() { ctl clickin "$SPEAKER_TEST" "$1"; }
+# A click on a control of the speaker-test window, handled before this returns.
+click_in_test() { ctl do "$E2E_WAIT_MS" clickin "$SPEAKER_TEST" "$1"; }
+
+# The master slider's position; empty when the volume page does not show it.
+master_position() { e2e_parse_slider "$(ctl slider "$IDC_SLIDER_MASTER")" && echo "$SLIDER_POS"; }
 
 build() {
   cd "$ROOT" || return 1
@@ -169,9 +165,9 @@ check_devices() {
   grep -q Quendal51Test "$OUT/devices.txt" || broken_link "Wine sees the sink" \
     "winmm lists no Quendal51Test device: $(tr '\n' ' ' <"$OUT/devices.txt")"
   result "Wine sees the sink" PASS
-  expect "mixers with a speakers volume" "$(grep -c 'speakers volume [0-9]' "$OUT/devices.txt")" 2
-  expect "capture mixers without a speakers line" \
-    "$(grep -c 'no speakers line' "$OUT/devices.txt")" 2
+  expect "mixers with a speakers volume" 2 "$(grep -c 'speakers volume [0-9]' "$OUT/devices.txt")"
+  expect "capture mixers without a speakers line" 2 \
+    "$(grep -c 'no speakers line' "$OUT/devices.txt")"
   MIXER_VALUE=$(sed -n 's/.*speakers volume \([0-9]*\)$/\1/p' "$OUT/devices.txt" | head -n 1)
 }
 
@@ -185,18 +181,18 @@ start_panel() {
 }
 
 open_speaker_test() {
-  ctl command "$CMD_SPEAKER_TEST" >/dev/null
+  ctl command "$ID_TRAY_SPEAKER_TEST" >/dev/null
   for _ in $(seq 20); do
-    [ -n "$(ctl rect "$SPEAKER_TEST" "$BUTTON_START")" ] && return 0
+    [ -n "$(ctl rectin "$SPEAKER_TEST" "$IDC_START_STOP")" ] && return 0
     sleep 0.25
   done
   return 1
 }
 
 open_settings() {
-  ctl command "$CMD_OPEN_SETTINGS" >/dev/null
+  ctl command "$ID_TRAY_OPEN_SETTINGS" >/dev/null
   for _ in $(seq 20); do
-    [ -n "$(ctl slider "$MASTER_SLIDER")" ] && return 0
+    [ -n "$(master_position)" ] && return 0
     sleep 0.25
   done
   return 1
@@ -207,8 +203,8 @@ open_settings() {
 # takes 0.3 s to a second to start under Wine.
 check_tour() {
   local name=tour left top right bottom
-  click_in_test "$RADIO_AUTOMATIC" >/dev/null
-  read -r left top right bottom <<<"$(locate rect "$SPEAKER_TEST" "$BUTTON_START")"
+  click_in_test "$IDC_MODE_AUTOMATIC" >/dev/null
+  read -r left top right bottom <<<"$(locate rectin "$SPEAKER_TEST" "$IDC_START_STOP")"
   if [ -z "$bottom" ]; then
     result "automatic tour" "FAIL (no Start button in the speaker-test window)"
     return
@@ -254,7 +250,7 @@ check_tour() {
 press_speaker() {
   local label=$1 name=$2 picture=$3 channel=$4 hertz=$5 level=$6
   local left top right bottom
-  read -r left top right bottom <<<"$(locate rect "$SPEAKER_TEST" "$picture")"
+  read -r left top right bottom <<<"$(locate rectin "$SPEAKER_TEST" "$picture")"
   if [ -z "$bottom" ]; then
     result "$label" "FAIL (no picture $picture in the speaker-test window)"
     return
@@ -284,7 +280,7 @@ press_speaker() {
 }
 
 check_manual() {
-  click_in_test "$RADIO_MANUAL" >/dev/null
+  click_in_test "$IDC_MODE_MANUAL" >/dev/null
   local press picture channel hertz
   for press in "${PRESSES[@]}"; do
     IFS=: read -r picture channel hertz <<<"$press"
@@ -296,8 +292,8 @@ check_manual() {
 # The master slider and "SystemVolume" as the page shows and stores them:
 #   check_master LABEL POSITION
 check_master() {
-  expect "$1: master slider position" "$(ctl slider "$MASTER_SLIDER")" "$2"
-  expect "$1: stored SystemVolume" "$(e2e_setting SystemVolume)" "$((TOP_STEP - $2))"
+  expect "$1: master slider position" "$2" "$(master_position)"
+  expect "$1: stored SystemVolume" "$((TOP_STEP - $2))" "$(e2e_setting SystemVolume)"
 }
 
 check_master_reads_mixers() {
@@ -310,15 +306,11 @@ check_master_reads_mixers() {
 # Drags the master slider's thumb with the pointer towards a position and releases it there;
 # prints the position it ends at.
 drag_master() {
-  local target=$1 thumb_left thumb_top thumb_right thumb_bottom channel_top channel_bottom
-  read -r thumb_left thumb_top thumb_right thumb_bottom _ channel_top _ channel_bottom \
-    <<<"$(locate thumb "$MASTER_SLIDER")"
-  [ -n "$channel_bottom" ] || return 1
-  # The trackbar maps the pointer onto the channel less half a thumb at either end.
-  local half=$(((thumb_bottom - thumb_top) / 2)) x=$(((thumb_left + thumb_right) / 2))
-  local from=$(((thumb_top + thumb_bottom) / 2)) to
-  to=$((channel_top + half + target * (channel_bottom - channel_top - 2 * half - 1) / TOP_STEP))
-  ((target == TOP_STEP)) && to=$((channel_bottom + 20))
+  local target=$1
+  e2e_parse_slider "$(locate slider "$IDC_SLIDER_MASTER")" || return 1
+  local x=$THUMB_X from=$THUMB_Y to
+  to=$((TRACK_TOP + target * TRACK_LENGTH / TOP_STEP))
+  ((target == TOP_STEP)) && to=$((CHANNEL_BOTTOM + 20))
   timeout 5 xdotool mousemove "$x" "$from"
   sleep 0.2
   timeout 5 xdotool mousedown 1
@@ -329,7 +321,7 @@ drag_master() {
   done
   timeout 5 xdotool mouseup 1
   sleep 0.5
-  ctl slider "$MASTER_SLIDER"
+  master_position
 }
 
 # One drag of the master slider and what follows from it: the stored step, the step read back
@@ -350,9 +342,9 @@ check_drag() {
   e2e_screenshot "program-master-$position" 0.2
   value=$(narrow_value $((TOP_STEP - position)))
   e2e_log "$label: the mixers get $value"
-  expect "$label: stored SystemVolume" "$(e2e_setting SystemVolume)" "$((TOP_STEP - position))"
-  ctl tab "$EFFECTS_TAB" >/dev/null
-  ctl tab "$VOLUME_TAB" >/dev/null
+  expect "$label: stored SystemVolume" "$((TOP_STEP - position))" "$(e2e_setting SystemVolume)"
+  ctl do "$E2E_WAIT_MS" tab "$EFFECTS_TAB" >/dev/null
+  ctl do "$E2E_WAIT_MS" tab "$VOLUME_TAB" >/dev/null
   check_master "$label, page shown again (mixers read back)" "$position"
   SINK_VOLUMES+=("$(timeout 5 pactl get-sink-volume "$AUDIO_SINK" | head -n 1 | cut -d, -f1)")
   if ! open_speaker_test; then
@@ -385,7 +377,7 @@ main() {
   e2e_screenshot program-speaker-test 0.2
   # The first sound of a process waits for Wine's sound driver to load, 0.1 s to 0.7 s: longer
   # than a tone's margin. Leaving the speaker test plays its silence, which loads the driver.
-  click_in_test "$BUTTON_LEAVE" >/dev/null
+  click_in_test "$IDC_LEAVE_TEST" >/dev/null
   open_speaker_test || broken_link "speaker test" "the speaker-test window did not open again"
   check_tour
   check_manual
