@@ -9,7 +9,7 @@ namespace quendal {
 
 namespace {
 
-constexpr const char* kLibraryName = "Zanfilter.dll";
+constexpr const wchar_t* kLibraryName = L"Zanfilter.dll";
 constexpr const char* kIsDeviceInstalled = "IsDeviceInstalled";
 constexpr const char* kAddUsbAudioFilter = "AddUSBAudioFilter";
 
@@ -19,11 +19,19 @@ constexpr const char* kAddUsbAudioFilter = "AddUSBAudioFilter";
 constexpr unsigned kFilterWarnings[] = {IDS_RESTART_SYSTEM, IDS_DEVICE_NOT_PLUGGED,
                                         IDS_DEVICE_NOT_INSTALLED};
 
+// The libraries the maker's library needs come from its own folder and the system folder
+// alone where the system can say so; elsewhere its own folder is at least searched first.
+DependencySearch SafestSearch(const FilterLibrary& library) {
+  return library.CanConfineSearch() ? DependencySearch::kOwnFolderAndSystem
+                                    : DependencySearch::kOwnFolderFirst;
+}
+
 // The library for the length of one question; freed on every path.
 class LoadedLibrary {
  public:
-  LoadedLibrary(FilterLibrary& library, const std::string& path)
-      : m_library(library), m_handle(path.empty() ? 0 : library.Load(path)) {}
+  LoadedLibrary(FilterLibrary& library, const std::wstring& path)
+      : m_library(library),
+        m_handle(path.empty() ? 0 : library.Load(path, SafestSearch(library))) {}
   ~LoadedLibrary() { Free(); }
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
@@ -93,11 +101,11 @@ void UsbDevicePresence::ShowWarningText(const std::wstring& text) {
   m_prompt.ShowMessageBox(text, m_strings.Load(IDS_WARNING_CAPTION), kMbOk | kMbIconExclamation);
 }
 
-std::string UsbDevicePresence::LibraryPath() const {
-  const std::string executable = m_system.ExecutablePath();
-  const std::size_t lastBackslash = executable.rfind('\\');
+std::wstring UsbDevicePresence::LibraryPath() const {
+  const std::wstring executable = m_system.ExecutablePath();
+  const std::size_t lastBackslash = executable.rfind(L'\\');
   // Without a folder the bare name would be searched for along the system's path.
-  if (lastBackslash == std::string::npos) return {};
+  if (lastBackslash == std::wstring::npos) return {};
   return executable.substr(0, lastBackslash + 1) + kLibraryName;
 }
 

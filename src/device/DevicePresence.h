@@ -41,7 +41,7 @@ class UsbDevicePresence : public DevicePresence {
 
   // The executable's folder, with its final backslash, followed by the library's name;
   // empty when the executable's path has no folder.
-  std::string LibraryPath() const;
+  std::wstring LibraryPath() const;
 
  private:
   // The warning for a code AddUSBAudioFilter left: the text its low 16 bits name when they are

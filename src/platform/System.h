@@ -11,8 +11,9 @@ class System {
  public:
   virtual ~System() = default;
 
-  // Full path of the running executable (ANSI); empty when it cannot be had.
-  virtual std::string ExecutablePath() const = 0;
+  // Full path of the running executable, whatever characters its folders hold; empty when it
+  // cannot be had.
+  virtual std::wstring ExecutablePath() const = 0;
   // Low byte of GetVersion(): 4 for Windows 95/98/Me/NT 4, 5 for 2000/XP, ...
   virtual unsigned MajorVersion() const = 0;
   virtual void Sleep(unsigned milliseconds) = 0;

@@ -157,9 +157,11 @@ e2e_centre() {
   echo "$(((left + right) / 2)) $(((top + bottom) / 2))"
 }
 
-# Starts the panel in a virtual desktop and waits until it answers message 1035.
+# Starts the panel in a virtual desktop and waits until it answers message 1035; from the folder
+# C:\FOLDER when one is given, else from C:\Quendal.
 e2e_start_panel() {
-  (cd "$WINEPREFIX/drive_c/Quendal" && exec wine 'C:\Quendal\QuendalPanel.exe' </dev/null >/dev/null 2>&1) &
+  local folder=${1:-Quendal}
+  (cd "$WINEPREFIX/drive_c/$folder" && exec wine "C:\\$folder\\QuendalPanel.exe" </dev/null >/dev/null 2>&1) &
   E2E_PANEL=$!
   local i
   for i in $(seq 60); do

@@ -327,6 +327,24 @@ scenario_start_without_the_device() {
   e2e_sim plug --quiet >/dev/null
 }
 
+# The maker's library beside the program is found although the folder's name is outside the
+# ANSI code page (950 here): only a program that keeps the path wide can build the library's.
+scenario_start_from_a_folder_outside_the_code_page() {
+  e2e_log "== start-up from a folder named outside the code page"
+  local folder='音效 เสียง'
+  mkdir -p "$WINEPREFIX/drive_c/$folder"
+  cp "$WINEPREFIX/drive_c/Quendal/QuendalPanel.exe" "$WINEPREFIX/drive_c/Quendal/Zanfilter.dll" \
+    "$WINEPREFIX/drive_c/$folder/"
+  requests >/dev/null
+  e2e_start_panel "$folder" || return 1
+  e2e_settle
+  check "no warning of a missing library" yes "$(no_box "$WARNING" && echo yes || echo no)"
+  check "the device is attached: its effects are restored" 1 \
+    "$(requests | grep -cE "^($IOCTL_FILTER_ENABLE|$IOCTL_FILTER_DISABLE) ")"
+  e2e_ctl command "$ID_TRAY_EXIT"
+  process_state "$E2E_PANEL" 10 >/dev/null
+}
+
 started=$SECONDS
 e2e_begin
 e2e_install_device
@@ -334,7 +352,8 @@ for scenario in scenario_start_on_a_fresh_registry scenario_second_instance \
   scenario_no_to_the_multichannel_question scenario_yes_is_asked_once scenario_refused_request \
   scenario_unplug_and_replug scenario_by_pointer scenario_channel_slider scenario_surround_test \
   scenario_windows_to_look_at scenario_exit \
-  scenario_start_on_a_filled_registry scenario_start_without_the_device; do
+  scenario_start_on_a_filled_registry scenario_start_without_the_device \
+  scenario_start_from_a_folder_outside_the_code_page; do
   if ! $scenario; then
     E2E_FAILURES=$((E2E_FAILURES + 1))
     e2e_log "FAILED: $scenario did not complete"

@@ -64,11 +64,17 @@ class DevicePresenceTest : public ::testing::Test {
   UsbDevicePresence presence{bus, library, system, strings, prompt, names};
 };
 
+// Folders whose names no single ANSI code page holds (Chinese beside Thai, Korean beside
+// Chinese) reach the library's path unchanged, with or without the long-path prefix.
 TEST_F(DevicePresenceTest, LoadsTheLibraryFromTheProgramsFolder) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Program Files\\Quendal\\QuendalPanel.exe", "C:\\Program Files\\Quendal\\Zanfilter.dll"},
-      {"D:\\panel.exe", "D:\\Zanfilter.dll"},
-      {"\\\\server\\share\\x\\panel.exe", "\\\\server\\share\\x\\Zanfilter.dll"},
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Program Files\\Quendal\\QuendalPanel.exe",
+       L"C:\\Program Files\\Quendal\\Zanfilter.dll"},
+      {L"D:\\panel.exe", L"D:\\Zanfilter.dll"},
+      {L"\\\\server\\share\\x\\panel.exe", L"\\\\server\\share\\x\\Zanfilter.dll"},
+      {L"C:\\Program Files\\音效 เสียง\\QuendalPanel.exe",
+       L"C:\\Program Files\\音效 เสียง\\Zanfilter.dll"},
+      {L"\\\\?\\E:\\음향\\面板.exe", L"\\\\?\\E:\\음향\\Zanfilter.dll"},
   };
   for (const auto& [executable, expected] : cases) {
     system.executablePath = executable;
@@ -78,8 +84,24 @@ TEST_F(DevicePresenceTest, LoadsTheLibraryFromTheProgramsFolder) {
   }
 }
 
+// Where the system cannot confine a load to named folders, the library's own folder is at
+// least searched first; every question asks for the same search.
+TEST_F(DevicePresenceTest, ConfinesTheLibrarysDependenciesWhereTheSystemCan) {
+  const std::pair<bool, DependencySearch> cases[] = {
+      {true, DependencySearch::kOwnFolderAndSystem},
+      {false, DependencySearch::kOwnFolderFirst},
+  };
+  for (const auto& [canConfine, expected] : cases) {
+    library.canConfineSearch = canConfine;
+    library.searches.clear();
+    presence.IsDevicePresent();
+    presence.RegisterAudioFilter();
+    EXPECT_THAT(library.searches, ElementsAre(expected, expected)) << "confinable: " << canConfine;
+  }
+}
+
 TEST_F(DevicePresenceTest, NeverSearchesForTheLibraryWhenTheProgramsFolderIsUnknown) {
-  system.executablePath = "";
+  system.executablePath = L"";
 
   EXPECT_EQ(presence.IsDevicePresent(), 0);
   EXPECT_THAT(library.loadedPaths, IsEmpty());

@@ -29,12 +29,6 @@ MIXERCONTROLDETAILS SingleValueDetails(std::uint32_t controlId,
 }  // namespace
 
 static_assert(sizeof(MixerHandle) == sizeof(HMIXER));
-static_assert(sizeof(MIXERCAPSA) == 48);
-static_assert(sizeof(MIXERCONTROLA) == 148);
-// The records that carry a pointer are larger in a 64-bit process.
-static_assert(sizeof(void*) != 4 || sizeof(MIXERLINEA) == 168);
-static_assert(sizeof(void*) != 4 || sizeof(MIXERLINECONTROLSA) == 24);
-static_assert(sizeof(void*) != 4 || sizeof(MIXERCONTROLDETAILS) == 24);
 
 unsigned Win32Mixer::DeviceCount() { return mixerGetNumDevs(); }
 

@@ -12,11 +12,11 @@ constexpr std::size_t kLongestPath = 32768;
 
 }  // namespace
 
-std::string Win32System::ExecutablePath() const {
-  // GetModuleFileNameA cuts a path that does not fit, so a full buffer means: try larger.
-  std::string path(MAX_PATH, '\0');
+std::wstring Win32System::ExecutablePath() const {
+  // GetModuleFileNameW cuts a path that does not fit, so a full buffer means: try larger.
+  std::wstring path(MAX_PATH, L'\0');
   while (path.size() <= kLongestPath) {
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);

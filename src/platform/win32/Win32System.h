@@ -1,4 +1,4 @@
-// The system services over GetModuleFileNameA, GetVersion, Sleep and timeGetTime.
+// The system services over GetModuleFileNameW, GetVersion, Sleep and timeGetTime.
 #pragma once
 
 #include "platform/System.h"
@@ -7,7 +7,7 @@ namespace quendal {
 
 class Win32System : public System {
  public:
-  std::string ExecutablePath() const override;
+  std::wstring ExecutablePath() const override;
   unsigned MajorVersion() const override;
   void Sleep(unsigned milliseconds) override;
   std::uint32_t Milliseconds() const override;

@@ -8,6 +8,7 @@
 #include "platform/win32/Win32Adapters.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  quendal::Win32FilterLibrary::ConfineProcessSearch();
   INITCOMMONCONTROLSEX controls{sizeof controls,
                                 ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);

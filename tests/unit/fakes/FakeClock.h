@@ -10,7 +10,7 @@ namespace quendal::test {
 
 class FakeClock : public System {
  public:
-  std::string ExecutablePath() const override { return {}; }
+  std::wstring ExecutablePath() const override { return {}; }
   unsigned MajorVersion() const override { return 5; }
   void Sleep(unsigned milliseconds) override { now += milliseconds; }
   std::uint32_t Milliseconds() const override { return now; }

@@ -2,8 +2,9 @@
 
 namespace quendal::test {
 
-LibraryHandle FakeFilterLibrary::Load(const std::string& path) {
+LibraryHandle FakeFilterLibrary::Load(const std::wstring& path, DependencySearch search) {
   loadedPaths.push_back(path);
+  searches.push_back(search);
   if (!loads) return 0;
   const LibraryHandle library = m_next++;
   m_loaded.insert(library);

@@ -20,18 +20,21 @@ class FakeFilterLibrary : public FilterLibrary {
     std::uint32_t lastError = 0;  // left in the thread's last-error value by the call
   };
 
-  LibraryHandle Load(const std::string& path) override;
+  bool CanConfineSearch() const override { return canConfineSearch; }
+  LibraryHandle Load(const std::wstring& path, DependencySearch search) override;
   LibraryExport Find(LibraryHandle library, const char* name) override;
   int Call(LibraryExport function) override;
   std::uint32_t LastError() const override { return m_lastError; }
   void Free(LibraryHandle library) override;
 
   // Script.
+  bool canConfineSearch = true;
   bool loads = true;
   std::map<std::string, Export> exports{{"IsDeviceInstalled", {}}, {"AddUSBAudioFilter", {}}};
 
   // Observations.
-  std::vector<std::string> loadedPaths;  // every load asked for, loaded or not
+  std::vector<std::wstring> loadedPaths;   // every load asked for, loaded or not
+  std::vector<DependencySearch> searches;  // the search each of those loads asked for
   std::vector<std::string> calls;
   int misuses = 0;  // lookups, calls or frees on a library that is not loaded
   int OpenLibraries() const { return static_cast<int>(m_loaded.size()); }

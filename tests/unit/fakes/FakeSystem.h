@@ -12,7 +12,7 @@ namespace quendal::test {
 
 class FakeSystem : public System {
  public:
-  std::string ExecutablePath() const override { return executablePath; }
+  std::wstring ExecutablePath() const override { return executablePath; }
   unsigned MajorVersion() const override { return majorVersion; }
   void Sleep(unsigned milliseconds) override {
     sleeps.push_back(milliseconds);
@@ -20,7 +20,7 @@ class FakeSystem : public System {
   }
   std::uint32_t Milliseconds() const override { return clock; }
 
-  std::string executablePath = "C:\\Program Files\\Quendal\\QuendalPanel.exe";
+  std::wstring executablePath = L"C:\\Program Files\\Quendal\\QuendalPanel.exe";
   unsigned majorVersion = 5;  // Windows 2000 and XP
   std::uint32_t clock = 0;
   std::vector<unsigned> sleeps;  // every Sleep, in order
