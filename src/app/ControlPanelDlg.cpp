@@ -168,6 +168,21 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
     case WM_PANEL_PING:
       result = 1;
       return true;
+    case kWmQueryEndSession:
+      result = 1;  // the program never holds the session back
+      return true;
+    case kWmEndSession:
+      if (wParam != 0) OnSessionEnd();
+      result = 0;
+      return true;
+    case kWmPowerBroadcast:
+      if (wParam != kPbtApmResumeAutomatic && wParam != kPbtApmResumeSuspend) return false;
+      OnResume();
+      result = 1;
+      return true;
+    case kWmQuit:
+      if (m_pEffectsPage) OnExit();
+      return true;
     default:
       return false;
   }
@@ -215,9 +230,10 @@ void CControlPanelDlg::OnDeviceChange(unsigned event) {
 }
 
 // The pause lets the newly arrived device settle before its filter is registered and its
-// settings are restored.
+// settings are restored; a device pulled out again during the pause is not attached.
 bool CControlPanelDlg::AttachDevice() {
   m_services.system.Sleep(kArrivalSettleMs);
+  if (m_services.presence.IsDevicePresent() == 0) return false;
   m_bDeviceAttached = 1;
   m_bConnected = true;
   ShowTray(DisplayState::kConnected);
@@ -225,9 +241,16 @@ bool CControlPanelDlg::AttachDevice() {
     OnExit();
     return false;
   }
-  ActivateEffectsPage(CEffectsPage::ActivateRestore);
+  RestoreDeviceSettings();
   Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
   return true;
+}
+
+// The device comes up with its own power-on state, so the effects and the six gains all go
+// back. Start-up leaves the gains out: the volume page's creation has just sent them.
+void CControlPanelDlg::RestoreDeviceSettings() {
+  ActivateEffectsPage(CEffectsPage::ActivateRestore);
+  m_pVolumePage->RestoreChannelGains();
 }
 
 // The detour over page 2 makes the effects page's activation run even when it is already the
@@ -281,9 +304,42 @@ void CControlPanelDlg::OnSpeakerTest() {
   m_pSpeakerTestDlg->OpenTest();
 }
 
-void CControlPanelDlg::OnExit() {
+// A suspend may have taken the device away or let it come, and handles opened before it may
+// be dead: presence is checked again, and an attached device gets its settings back and the
+// selected page a new handle.
+void CControlPanelDlg::OnResume() {
+  if (!m_pEffectsPage) return;  // the exit sequence has run
+  const bool present = m_services.presence.IsDevicePresent() != 0;
+  if (m_bDeviceAttached == 0) {
+    if (present) AttachDevice();
+    return;
+  }
+  if (!present) {
+    DetachDevice();
+    return;
+  }
+  // The restore's detour leaves the effects page selected with a new handle; going back to
+  // another selected page opens that page's handle anew.
+  const int selected = m_sheet->GetActiveIndex();
+  RestoreDeviceSettings();
+  if (selected != kEffectsPageIndex) m_sheet->SetActivePage(selected);
+}
+
+// The system ends the process soon after this returns, and no one is there to answer a box: a
+// running test is ended quietly and the device reset as at exit.
+void CControlPanelDlg::OnSessionEnd() {
+  if (!m_pEffectsPage) return;  // the exit sequence has run
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTestWithoutBoxes();
+  ResetDeviceForExit();
+}
+
+void CControlPanelDlg::ResetDeviceForExit() {
   Window()->KillTimer(IDT_SOURCE_POLL);
   ActivateEffectsPage(CEffectsPage::ActivateResetForExit);
+}
+
+void CControlPanelDlg::OnExit() {
+  ResetDeviceForExit();
   m_pEffectsPage->DestroyWindow();
   m_pSpeakerTestDlg->DestroyWindow();
   m_pInformationPage->DestroyWindow();

@@ -45,6 +45,10 @@ class CControlPanelDlg : public Dialog {
   void OnCloseSettings();
   void OnSpeakerTest();
   void OnExit();
+  // A resume from sleep.
+  void OnResume();
+  // The user's session is ending (logoff, shutdown).
+  void OnSessionEnd();
 
   // The frame control that the sheet covers.
   StaticControl m_staticFrame;
@@ -69,9 +73,13 @@ class CControlPanelDlg : public Dialog {
 
   void CreatePages();
   void LayOutAroundSheet();
-  // The device has arrived: connect, register the filter and restore the effects, then poll.
-  // False when the registration failed and the exit sequence ran.
+  // The device has arrived: connect, register the filter and restore the effects and gains,
+  // then poll. False when the device was gone after the settling pause, or when the
+  // registration failed and the exit sequence ran.
   bool AttachDevice();
+  void RestoreDeviceSettings();
+  // The first part of the exit sequence: the poll stops and the device is reset.
+  void ResetDeviceForExit();
   void DetachDevice();
   void ActivateEffectsPage(CEffectsPage::ActivateAction action);
   void PlaceSheetOverFrame();

@@ -39,7 +39,8 @@ constexpr std::array<ChannelEntry, CVolumePage::kChannelCount> kChannels{{
      settings::kVolumeRR, IOCTL_SET_VOLUME_RR},
 }};
 
-// The order in which the stored gains go back to the device when the page is created.
+// The order in which the stored gains go back to the device, at the page's creation and at every
+// attach.
 constexpr std::array<CVolumePage::Channel, CVolumePage::kChannelCount> kPushOrder{
     CVolumePage::kFrontLeft, CVolumePage::kFrontRight, CVolumePage::kCenter,
     CVolumePage::kLfe,       CVolumePage::kRearLeft,   CVolumePage::kRearRight};
@@ -104,12 +105,11 @@ void CVolumePage::LoadVolumeSettings() {
     (this->*channel.slider).SetPos(SliderPositionForGain(gain), true);
   }
   m_dwFilterVolume = m_hKey.ReadOrDefault(settings::kFilterVolume);
-  PushStoredGains();
+  RestoreChannelGains();
 }
 
-// The device starts at unity gain whenever it is plugged in; this brings back the user's gains.
 // The requests may fail silently: the page's own activation reports nothing either.
-void CVolumePage::PushStoredGains() {
+void CVolumePage::RestoreChannelGains() {
   ControlChannel channel(m_io);
   if (!channel.Open()) return;
   for (Channel id : kPushOrder) {

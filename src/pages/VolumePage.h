@@ -59,6 +59,9 @@ class CVolumePage : public PropertyPage {
   bool OnNotify(int id, int code, std::intptr_t& result) override;
 
   void LoadVolumeSettings();
+  // Sends the six stored gains, each clamped, in the order L, R, C, LFE, RL, RR: the device
+  // powers up at its own gains whenever it is plugged in, so every attach brings the user's back.
+  void RestoreChannelGains();
   // Moves the master slider to the system's master volume and stores its step.
   void ReadMasterVolume();
   // Sets the system's master volume to the master slider's step and stores the step.
@@ -87,7 +90,6 @@ class CVolumePage : public PropertyPage {
   float m_fVolumeRR = 1.0f;
 
  private:
-  void PushStoredGains();
   // Sends a channel's gain member; on success stores it, otherwise shows the failure.
   bool ApplyChannelGain(Channel channel);
 

@@ -30,5 +30,14 @@ inline constexpr std::uint32_t kKeySetValue = 0x0002;
 inline constexpr unsigned kWmDeviceChange = 0x0219;
 // WM_DEVICECHANGE event: a device node was added or removed somewhere in the system.
 inline constexpr unsigned kDbtDevNodesChanged = 7;
+// The user's session ends (logoff, shutdown): first asked, then told whether it really ends.
+inline constexpr unsigned kWmQueryEndSession = 0x0011;
+inline constexpr unsigned kWmEndSession = 0x0016;
+// Power events; the two resume events follow a suspend, with or without a user present.
+inline constexpr unsigned kWmPowerBroadcast = 0x0218;
+inline constexpr std::uintptr_t kPbtApmResumeSuspend = 7;
+inline constexpr std::uintptr_t kPbtApmResumeAutomatic = 0x12;
+// Taken from the program's own message loop: something asked the program to end.
+inline constexpr unsigned kWmQuit = 0x0012;
 
 }  // namespace quendal

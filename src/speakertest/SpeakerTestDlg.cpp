@@ -309,6 +309,12 @@ void CSpeakerTestDlg::CloseTest() {
   ShowWindow(ShowCommand::kHide);
 }
 
+void CSpeakerTestDlg::CloseTestWithoutBoxes() {
+  m_bReportFailures = false;
+  CloseTest();
+  m_bReportFailures = true;
+}
+
 void CSpeakerTestDlg::EnableModeRadios(bool enable) {
   for (int id : kModeRadios) Window()->EnableControl(id, enable);
 }
@@ -338,6 +344,8 @@ void CSpeakerTestDlg::ShowWindow(ShowCommand command) {
   if (Window() != nullptr) Window()->Show(command);
 }
 
-void CSpeakerTestDlg::ShowRequestFailure() { quendal::ShowRequestFailure(*this, m_strings); }
+void CSpeakerTestDlg::ShowRequestFailure() {
+  if (m_bReportFailures) quendal::ShowRequestFailure(*this, m_strings);
+}
 
 }  // namespace quendal

@@ -64,6 +64,9 @@ class CSpeakerTestDlg : public Dialog {
   void OpenTest();
   // Stops any test, restores the effects filter, closes the channel and hides the window.
   void CloseTest();
+  // Closes the test as CloseTest does, with no box for a refused request: used when the session
+  // ends and nobody is left to answer one.
+  void CloseTestWithoutBoxes();
 
   void OnAutomatic();
   void OnManual();
@@ -111,6 +114,7 @@ class CSpeakerTestDlg : public Dialog {
   Pad& m_pad;
   const System& m_clock;
   SurroundDotGlobals& m_dot;
+  bool m_bReportFailures = true;
 };
 
 }  // namespace quendal

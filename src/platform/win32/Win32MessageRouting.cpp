@@ -5,10 +5,18 @@
 
 #include <memory>
 
+#include "platform/WindowsValues.h"
 #include "platform/win32/Win32DialogWindow.h"
 #include "ui/PropertyPage.h"
 
 namespace quendal {
+
+static_assert(kWmDeviceChange == WM_DEVICECHANGE);
+static_assert(kWmQueryEndSession == WM_QUERYENDSESSION && kWmEndSession == WM_ENDSESSION);
+static_assert(kWmPowerBroadcast == WM_POWERBROADCAST);
+static_assert(kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND &&
+              kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
+static_assert(kWmQuit == WM_QUIT);
 
 namespace {
 

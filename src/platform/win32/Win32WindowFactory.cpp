@@ -60,6 +60,10 @@ int Win32WindowFactory::RunModal(Dialog& dialog) {
   while (!ModalRunEnded(window, result)) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
+      // Ending here would skip the exit sequence and leave the device as the user had it; the
+      // dialog runs it, and the quit goes on to whoever runs the loop around this one.
+      std::intptr_t ignored = 0;
+      dialog.OnWindowMessage(WM_QUIT, message.wParam, message.lParam, ignored);
       PostQuitMessage(static_cast<int>(message.wParam));
       break;
     }
