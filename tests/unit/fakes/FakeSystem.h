@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,15 @@ class FakeSystem : public System {
   void Sleep(unsigned milliseconds) override {
     sleeps.push_back(milliseconds);
     clock += milliseconds;
+    if (whileSleeping) whileSleeping();
   }
   std::uint32_t Milliseconds() const override { return clock; }
 
   std::wstring executablePath = L"C:\\Program Files\\Quendal\\QuendalPanel.exe";
   unsigned majorVersion = 5;  // Windows 2000 and XP
   std::uint32_t clock = 0;
-  std::vector<unsigned> sleeps;  // every Sleep, in order
+  std::vector<unsigned> sleeps;         // every Sleep, in order
+  std::function<void()> whileSleeping;  // what happens elsewhere during a Sleep
 };
 
 }  // namespace quendal::test
