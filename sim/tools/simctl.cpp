@@ -157,20 +157,23 @@ int SendAndBroadcast(std::uint32_t code, const void* input, std::uint32_t inputS
   return result;
 }
 
-// `plug --quiet` plugs without telling anyone, so that a test can send the device-change events
-// one at a time with devchange.
-int Plug(const Args& args) {
-  if (!args.empty() && args[0] == "--quiet") {
-    return SendToDevice(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
-  }
-  if (!args.empty()) {
-    std::fprintf(stderr, "usage: simctl plug [--quiet]\n");
-    return 2;
-  }
-  return SendAndBroadcast(IOCTL_SIM_PLUG, nullptr, 0, "plug refused");
+// With `--quiet` the device is plugged or unplugged without telling anyone, so that a test can
+// send the device-change events one at a time with devchange, or none at all, as when the
+// device changes while the system sleeps.
+int ChangePlug(std::uint32_t code, const Args& args, const char* usage, const std::string& what) {
+  if (args.empty()) return SendAndBroadcast(code, nullptr, 0, what);
+  if (args[0] == "--quiet") return SendToDevice(code, nullptr, 0, what);
+  std::fprintf(stderr, "usage: simctl %s\n", usage);
+  return 2;
 }
 
-int Unplug(const Args&) { return SendAndBroadcast(IOCTL_SIM_UNPLUG, nullptr, 0, "unplug refused"); }
+int Plug(const Args& args) {
+  return ChangePlug(IOCTL_SIM_PLUG, args, "plug [--quiet]", "plug refused");
+}
+
+int Unplug(const Args& args) {
+  return ChangePlug(IOCTL_SIM_UNPLUG, args, "unplug [--quiet]", "unplug refused");
+}
 
 int DeviceChange(const Args& args) {
   const int events = args.empty() ? 1 : std::atoi(std::string(args[0]).c_str());
@@ -372,7 +375,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"install", Install, 1, "install [path\\to\\QuendalSim.sys]"},
     {"plug", Plug, 1, "plug [--quiet]"},
-    {"unplug", Unplug, 0, "unplug"},
+    {"unplug", Unplug, 1, "unplug [--quiet]"},
     {"devchange", DeviceChange, 1, "devchange [n]"},
     {"source", Source, 1, "source 5.1|2|none"},
     {"topology", Topology, 1, "topology external|root|absent"},
