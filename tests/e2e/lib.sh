@@ -172,6 +172,11 @@ e2e_start_panel() {
   return 1
 }
 
+# Waits up to $2 seconds for the process $1 to end; prints "gone" or "running".
+e2e_process_state() {
+  if timeout "$2" tail --pid="$1" -f /dev/null; then echo gone; else echo running; fi
+}
+
 # A REG_DWORD of the settings key, as a decimal number; empty when missing.
 e2e_setting() {
   local line

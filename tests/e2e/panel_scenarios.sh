@@ -20,11 +20,6 @@ wait_box() { e2e_ctl box "$1" $((${2:-5} * 1000)); }
 # come has not come.
 no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
 
-# Waits up to $2 seconds for the process $1 to end; prints "gone" or "running".
-process_state() {
-  if timeout "$2" tail --pid="$1" -f /dev/null; then echo gone; else echo running; fi
-}
-
 # A pointer click at the centre of the rectangle panelctl prints for its arguments; fails when
 # panelctl finds nothing there.
 click_at() {
@@ -79,7 +74,7 @@ scenario_second_instance() {
   check "the second start shows the error" "程式已執行中!" "$(wait_box "$ERROR" 20)"
   e2e_screenshot second-instance
   e2e_ctl press "$ERROR" "$IDOK"
-  check "the second process ended" gone "$(process_state "$second" 10)"
+  check "the second process ended" gone "$(e2e_process_state "$second" 10)"
   check "the first one still answers" 1 "$(e2e_ctl ping)"
 }
 
@@ -148,7 +143,8 @@ scenario_unplug_and_replug() {
   check "the first event only counts" "" "$(requests)"
   e2e_sim devchange 1 >/dev/null
   e2e_settle
-  check "the second event restores the stored effects" "$RESTORE_DEFAULTS" "$(requests)"
+  check "the second event restores the stored effects and gains" "$RESTORE_DEFAULTS
+$GAINS_AT_START" "$(requests)"
   # A fixed wait: five periods of the source poll, in which it must have run.
   check "and the poll runs again" yes \
     "$(sleep 1; e2e_sim log --clear | grep -q "^$IOCTL_GET_SOURCE_CHANNELS " && echo yes || echo no)"
@@ -261,7 +257,7 @@ scenario_exit() {
   before=$(timeout 20 wine reg query "$E2E_SETTINGS_KEY" </dev/null 2>/dev/null | tr -d '\r')
   requests >/dev/null
   e2e_ctl command "$ID_TRAY_EXIT"
-  check "the program ended" gone "$(process_state "$E2E_PANEL" 10)"
+  check "the program ended" gone "$(e2e_process_state "$E2E_PANEL" 10)"
   check "Exit resets the device" "$IOCTL_FILTER_DISABLE - ok
 $IOCTL_SET_VOLUME_LFE $UNITY ok
 $IOCTL_SET_VOLUME_C $UNITY ok
@@ -296,7 +292,7 @@ $IOCTL_OUTPUT_2_1 - ok
 $IOCTL_SET_BASS_OUTPUT 280000001B00000043000000 ok" "$(requests)"
   check "the stored values stay" 0 "$(e2e_setting OutputMode)"
   e2e_ctl command "$ID_TRAY_EXIT"
-  process_state "$E2E_PANEL" 10 >/dev/null
+  e2e_process_state "$E2E_PANEL" 10 >/dev/null
 }
 
 scenario_start_without_the_device() {
@@ -323,7 +319,7 @@ scenario_start_without_the_device() {
   xdotool mousemove 600 300 click 1
   e2e_settle
   e2e_ctl command "$ID_TRAY_EXIT"
-  process_state "$E2E_PANEL" 10 >/dev/null
+  e2e_process_state "$E2E_PANEL" 10 >/dev/null
   e2e_sim plug --quiet >/dev/null
 }
 
@@ -342,7 +338,7 @@ scenario_start_from_a_folder_outside_the_code_page() {
   check "the device is attached: its effects are restored" 1 \
     "$(requests | grep -cE "^($IOCTL_FILTER_ENABLE|$IOCTL_FILTER_DISABLE) ")"
   e2e_ctl command "$ID_TRAY_EXIT"
-  process_state "$E2E_PANEL" 10 >/dev/null
+  e2e_process_state "$E2E_PANEL" 10 >/dev/null
 }
 
 started=$SECONDS

@@ -2,9 +2,16 @@
 # The panel under a long run of what a user and the device do to it, with the driver refusing
 # about a tenth of the requests. Each cycle:
 #
-#   unplug and plug the device (the plug makes the panel restore the effects), open the settings,
-#   switch the effects on or off on the effects page, drag one channel slider of the volume page
-#   with the X pointer, open the speaker test and leave it, close the settings.
+#   unplug and plug the device (the plug makes the panel restore the effects and the six gains),
+#   open the settings, switch the effects on or off on the effects page, drag one channel slider
+#   of the volume page with the X pointer, open the speaker test and leave it, close the settings.
+#
+# After every plug the simulated device, which powers up fresh, must hold the stored settings
+# (effects, output mode, crossover, six gains) wherever the restore's request was accepted, and
+# its power-on value where the request was refused or not sent (output mode and crossover with
+# the effects off). While the box of a refused effects switch or slider release is open, a
+# seeded coin may unplug the device; once the box is closed the device is plugged in again and
+# checked the same way, and the settings are opened again.
 #
 # Before each step a seeded coin picks, among the requests that step is going to send, at most
 # one for the driver to refuse; the panel then shows its "IO 控制錯誤" box, which is closed with
@@ -39,6 +46,11 @@ CROSSOVER=$IOCTL_SET_BASS_OUTPUT
 CROSSOVER_120=C8000000640000002C010000 # 200, 100, 300: crossover index 0
 SOURCE_POLL=$IOCTL_GET_SOURCE_CHANNELS
 UNITY=0000803F
+# The simulated device at power-up, in the terms of `simctl state --settings`.
+declare -A POWER_ON=([EnableFilter]=0 [OutputMode]=0 [BassOutputMode]=none)
+for name in VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR; do POWER_ON[$name]=$((0x3F000000)); done
+DEVICE_FIELDS=(EnableFilter OutputMode BassOutputMode VolumeL VolumeR VolumeLFE VolumeC VolumeRL
+  VolumeRR)
 
 # The six channel sliders: slider id, gain code, stored value.
 CHANNELS=("$IDC_SLIDER_FRONT_LEFT $IOCTL_SET_VOLUME_L VolumeL"
@@ -47,6 +59,10 @@ CHANNELS=("$IDC_SLIDER_FRONT_LEFT $IOCTL_SET_VOLUME_L VolumeL"
   "$IDC_SLIDER_CENTER $IOCTL_SET_VOLUME_C VolumeC"
   "$IDC_SLIDER_REAR_LEFT $IOCTL_SET_VOLUME_RL VolumeRL"
   "$IDC_SLIDER_REAR_RIGHT $IOCTL_SET_VOLUME_RR VolumeRR")
+# The order of the gains in the restore after a plug (and the push at start-up): L, R, C, LFE,
+# RL, RR.
+RESTORE_GAINS=("$IOCTL_SET_VOLUME_L VolumeL" "$IOCTL_SET_VOLUME_R VolumeR" "$IOCTL_SET_VOLUME_C VolumeC"
+  "$IOCTL_SET_VOLUME_LFE VolumeLFE" "$IOCTL_SET_VOLUME_RL VolumeRL" "$IOCTL_SET_VOLUME_RR VolumeRR")
 # The order of the gains in the reset at exit: LFE, C, R, L, RR, RL.
 RESET_GAINS=("$IOCTL_SET_VOLUME_LFE" "$IOCTL_SET_VOLUME_C" "$IOCTL_SET_VOLUME_R"
   "$IOCTL_SET_VOLUME_L" "$IOCTL_SET_VOLUME_RR" "$IOCTL_SET_VOLUME_RL")
@@ -59,7 +75,8 @@ RESET_GAINS=("$IOCTL_SET_VOLUME_LFE" "$IOCTL_SET_VOLUME_C" "$IOCTL_SET_VOLUME_R"
 #                   effects on; the radios are never clicked, so it stays 1 (5.1).
 #   BassOutputMode  the index of the last crossover accepted, likewise only from a restore: 0.
 #   Volume*         the gain of the last slider release on that channel that was accepted. The
-#                   push of the stored gains at start-up and the unity gains at exit store nothing.
+#                   push of the stored gains at start-up, their restore after a plug and the
+#                   unity gains at exit store nothing.
 #   SystemVolume    what the volume page stored at start-up from the mixer: no master slider moves.
 #   FilterVolume, TestMode, TestBtnStatus  their defaults 1, 2 and 0: nothing in a cycle writes them.
 SETTINGS=(EnableFilter OutputMode BassOutputMode SystemVolume FilterVolume VolumeL VolumeR
@@ -74,9 +91,10 @@ declare -A STORED    # setting -> the value read from the settings key
 declare -a GAIN_INPUT # slider position -> the four bytes of its gain, as the log shows them
 declare -A STEP_MS    # step -> milliseconds spent in it over all cycles
 declare -A REFUSED    # "step: code" -> requests refused there
+declare -A RESTORED   # device field -> 1 when the restore's request for it was accepted
 STEP_ORDER=(unplug "plug and restore" "open settings" "toggle effects" "drag a channel slider"
   "open the speaker test" "leave the speaker test" "close settings" "check the driver log"
-  "check the settings")
+  "check the settings" "unplug under a box")
 EXPECTED_LOG=""      # the requests expected in this cycle, poll excluded
 ARMED=""             # the code the driver refuses next, empty when none
 BOXES=0              # refused-request boxes closed in this cycle
@@ -89,6 +107,9 @@ TOTAL_REFUSED=0
 TOTAL_REQUESTS=0
 RESOURCE_SERIES=()
 TOTAL_BOXES=0
+UNPLUG_UNDER_BOX=""  # set by the steps whose box may be left open while the device is unplugged
+UNPLUGGED=0          # the device was unplugged while a box was open
+TOTAL_UNDER_BOX=0
 
 die() {
   e2e_log "FAILED: cycle $CYCLE, step $STEP: $*"
@@ -215,6 +236,11 @@ handle_boxes() {
   while ((status == 3)); do
     [ "${output##*$'\n'}" = "$IO_ERROR_BOX" ] || die "unexpected box: ${output##*$'\n'}"
     BOXES=$((BOXES + 1))
+    if [ -n "$UNPLUG_UNDER_BOX" ] && ((!UNPLUGGED && RANDOM % 3 == 0)); then
+      [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE, $STEP: unplugged under the box"
+      e2e_sim unplug >/dev/null || die "simctl unplug failed"
+      UNPLUGGED=1
+    fi
     ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" "$IDOK"
     status=$?
     output=$CTL_OUT
@@ -229,20 +255,58 @@ act() {
 
 settle() { act settle "$WAIT_MS"; }
 
+# The decimal value of a gain as four little-endian bytes, the driver log's form.
+decimal_to_le() {
+  printf '%02X%02X%02X%02X' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24))
+}
+
 # The restore after an arrival: the effects as the check box shows them, and with effects on the
-# output mode and the crossover; a refused switch stops it, a refused crossover shows nothing.
+# output mode and the crossover (a refused switch stops these, a refused crossover shows
+# nothing); then the six stored gains, silently.
 expect_restore() {
+  local gain code value gain_codes=()
+  for gain in "${RESTORE_GAINS[@]}"; do gain_codes+=("${gain% *}"); done
+  RESTORED=()
   if ((CHECK_BOX)); then
-    arm "$ENABLE" "$OUTPUT_51" "$CROSSOVER"
-    expect_request "$ENABLE" - || return 0
-    EXPECTED[EnableFilter]=1
-    expect_request "$OUTPUT_51" - && EXPECTED[OutputMode]=1
-    expect_request "$CROSSOVER" "$CROSSOVER_120" silent && EXPECTED[BassOutputMode]=0
+    arm "$ENABLE" "$OUTPUT_51" "$CROSSOVER" "${gain_codes[@]}"
+    if expect_request "$ENABLE" -; then
+      EXPECTED[EnableFilter]=1 RESTORED[EnableFilter]=1
+      expect_request "$OUTPUT_51" - && EXPECTED[OutputMode]=1 RESTORED[OutputMode]=1
+      expect_request "$CROSSOVER" "$CROSSOVER_120" silent &&
+        EXPECTED[BassOutputMode]=0 RESTORED[BassOutputMode]=1
+    fi
   else
-    arm "$DISABLE"
-    expect_request "$DISABLE" - && EXPECTED[EnableFilter]=0
+    arm "$DISABLE" "${gain_codes[@]}"
+    expect_request "$DISABLE" - && EXPECTED[EnableFilter]=0 RESTORED[EnableFilter]=1
   fi
+  for gain in "${RESTORE_GAINS[@]}"; do
+    read -r code value <<<"$gain"
+    expect_request "$code" "$(decimal_to_le "${EXPECTED[$value]}")" silent && RESTORED[$value]=1
+  done
   return 0
+}
+
+# The device's own state after a plug: each field as stored where the restore's request for it
+# was accepted, at its power-on value elsewhere.
+check_device_state() {
+  local name expected="" actual
+  read_settings
+  for name in "${DEVICE_FIELDS[@]}"; do
+    if [ -n "${RESTORED[$name]:-}" ]; then
+      expected+=" $name=${STORED[$name]}"
+    else
+      expected+=" $name=${POWER_ON[$name]}"
+    fi
+  done
+  actual=$(e2e_sim state --settings) || die "cannot read the device's state"
+  [ "$actual" = "${expected# }" ] || die "the device holds '$actual', expected '${expected# }'"
+}
+
+plug_and_restore() {
+  expect_restore
+  e2e_sim plug >/dev/null || die "simctl plug failed"
+  settle
+  check_device_state
 }
 
 replug() {
@@ -252,10 +316,24 @@ replug() {
   step_done
 
   step "plug and restore"
-  expect_restore
-  e2e_sim plug >/dev/null || die "simctl plug failed"
-  settle
+  plug_and_restore
   step_done
+}
+
+# After a box under which the device was unplugged: the removal has closed the settings; the
+# device comes back, is checked, and the settings are opened again for the steps that follow.
+replug_after_box() {
+  ((UNPLUGGED)) || return 0
+  UNPLUGGED=0
+  TOTAL_UNDER_BOX=$((TOTAL_UNDER_BOX + 1))
+  local interrupted=$STEP
+  step_done
+  step "unplug under a box"
+  settle
+  plug_and_restore
+  act do "$WAIT_MS" command "$ID_TRAY_OPEN_SETTINGS"
+  step_done
+  step "$interrupted"
 }
 
 open_settings() {
@@ -272,7 +350,10 @@ toggle_effects() {
   ((CHECK_BOX)) && code=$ENABLE
   arm "$code"
   expect_request "$code" - && EXPECTED[EnableFilter]=$CHECK_BOX
+  UNPLUG_UNDER_BOX=1
   act do "$WAIT_MS" click "$IDC_ENABLE_EFFECTS"
+  UNPLUG_UNDER_BOX=""
+  replug_after_box
   step_done
 }
 
@@ -307,8 +388,11 @@ drag_slider() {
     ((SECONDS < deadline)) || { xdotool mouseup 1; die "slider $id at $POS, captured $CAPTURED; wanted $target"; }
     sleep 0.1
   done
+  UNPLUG_UNDER_BOX=1
   xdotool mouseup 1 || die "xdotool failed"
   settle
+  UNPLUG_UNDER_BOX=""
+  replug_after_box
   step_done
 }
 
@@ -469,7 +553,8 @@ main() {
 
   e2e_log "soak passed: $CYCLES cycles in $loop_seconds s ($((loop_seconds * 1000 / CYCLES)) ms a cycle," \
     "fastest $fastest s, slowest $slowest s), $((SECONDS - started)) s in all;" \
-    "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed"
+    "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed," \
+    "$TOTAL_UNDER_BOX unplugs under a box"
   e2e_log "time per cycle, by step:"
   report_steps
   e2e_log "requests refused, by step and code:"

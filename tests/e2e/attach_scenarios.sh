@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The device brought back to the user's settings whenever it comes (a re-plug, a plug after a
+# start without it, a resume from sleep), and left reset when the session ends or the program is
+# told to quit. The simulated device powers up fresh at every plug, so what is checked is the
+# device's own state (simctl state --settings) against the settings key.
+# Usage: tests/e2e/attach_scenarios.sh   (after the Windows build)
+set -u
+source "$(dirname "$0")/lib.sh"
+
+E2E_FAILURES=0
+# check NAME EXPECTED ACTUAL
+check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
+
+readonly WM_QUERYENDSESSION=0x0011 WM_ENDSESSION=0x0016 WM_QUIT=0x0012
+readonly WM_POWERBROADCAST=0x0218 PBT_APMRESUMEAUTOMATIC=0x12 PBT_APMRESUMESUSPEND=7
+readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
+readonly IO_ERROR="IO 控制錯誤"
+readonly GAIN_VALUES="VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR"
+readonly UNITY_BITS=1065353216
+# Effects on with 2.1 output and the 450 Hz crossover, and six gains none of which is the
+# device's power-on gain or unity, so that no value can match by chance.
+readonly STORED="EnableFilter=1 OutputMode=0 BassOutputMode=2 VolumeL=0x41200000
+VolumeR=0x3F642905 VolumeC=0x3EA1E89B VolumeLFE=0x3DCCCCCD VolumeRL=0x404A62C2 VolumeRR=0x3FC00000"
+
+# The settings key's effects and gains, in the terms and order of simctl state --settings.
+stored_state() {
+  local line name
+  line="EnableFilter=$(e2e_setting EnableFilter) OutputMode=$(e2e_setting OutputMode)"
+  line+=" BassOutputMode=$(e2e_setting BassOutputMode)"
+  for name in $GAIN_VALUES; do line+=" $name=$(e2e_setting "$name")"; done
+  echo "$line"
+}
+
+device_state() { e2e_sim state --settings; }
+
+# What the reset at exit leaves: the filter off and every gain at unity; output mode and
+# crossover stay as they were.
+readonly RESET_STATE="EnableFilter=0 $(for name in $GAIN_VALUES; do printf '%s=%s ' "$name" "$UNITY_BITS"; done)"
+device_reset_state() {
+  device_state | sed 's/ OutputMode=[^ ]* BassOutputMode=[^ ]*//; s/$/ /'
+}
+
+expect_device_restored() { check "$1: the device holds the stored settings" "$(stored_state)" "$(device_state)"; }
+
+# Sends the device-change events of a plug one at a time: the second attaches.
+plug_with_two_events() {
+  e2e_sim plug --quiet >/dev/null
+  e2e_sim devchange 1 >/dev/null
+  e2e_settle
+  check "$1: the first event leaves the device at power-on" "EnableFilter=0" \
+    "$(device_state | cut -d' ' -f1)"
+  e2e_sim devchange 1 >/dev/null
+  e2e_settle
+}
+
+stop_panel() {
+  e2e_ctl command "$ID_TRAY_EXIT"
+  e2e_process_state "$E2E_PANEL" 10 >/dev/null
+}
+
+scenario_start() {
+  e2e_log "== start-up on stored settings"
+  local pair
+  for pair in $STORED; do
+    timeout 20 wine reg add "$E2E_SETTINGS_KEY" /v "${pair%=*}" /t REG_DWORD /d "${pair#*=}" /f \
+      </dev/null >/dev/null 2>&1
+  done
+  e2e_start_panel || return 1
+  e2e_settle
+  expect_device_restored "start-up"
+}
+
+scenario_unplug_and_replug() {
+  e2e_log "== unplug and re-plug"
+  e2e_sim unplug >/dev/null
+  e2e_settle
+  plug_with_two_events "re-plug"
+  expect_device_restored "re-plug"
+}
+
+# The device goes away and comes back while the system sleeps: no device change reaches the
+# panel, and the handle of the effects page, open on the shown settings, is dead.
+scenario_resume() {
+  e2e_log "== resume from sleep"
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
+  e2e_do tab "$EFFECTS_TAB"
+  e2e_sim unplug --quiet >/dev/null
+  e2e_sim plug --quiet >/dev/null
+  check "asleep: the device is at power-on" "EnableFilter=0" "$(device_state | cut -d' ' -f1)"
+  e2e_do message "$WM_POWERBROADCAST" "$PBT_APMRESUMEAUTOMATIC" 0
+  expect_device_restored "resume"
+  check "the effects page is still selected" 1 \
+    "$(e2e_ctl state "$IDC_ENABLE_EFFECTS" | grep -c '^checked=1')"
+  e2e_sim log --clear >/dev/null
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  check "the effects page's new handle carries the switch" "$IOCTL_FILTER_DISABLE - ok" \
+    "$(e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }')"
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
+  # Unplugged for good during the sleep: the resume finds it gone.
+  e2e_sim unplug --quiet >/dev/null
+  e2e_do message "$WM_POWERBROADCAST" "$PBT_APMRESUMESUSPEND" 0
+  e2e_sim plug --quiet >/dev/null
+  e2e_do message "$WM_POWERBROADCAST" "$PBT_APMRESUMESUSPEND" 0
+  expect_device_restored "resume after an unplugged one"
+}
+
+scenario_session_end() {
+  e2e_log "== the session ends during an automatic speaker test"
+  e2e_do command "$ID_TRAY_SPEAKER_TEST"
+  e2e_do clickin "$SPEAKER_TEST" "$IDC_MODE_AUTOMATIC"
+  e2e_do press "$SPEAKER_TEST" "$IDC_START_STOP"
+  check "the test runs" 2 "$(e2e_setting TestBtnStatus)"
+  e2e_do message "$WM_QUERYENDSESSION" 0 0
+  e2e_do message "$WM_ENDSESSION" 1 0
+  check "the device ends reset" "$RESET_STATE" "$(device_reset_state)"
+  check "the test has ended" 1 "$(e2e_setting TestBtnStatus)"
+  check "no box is shown" no "$(e2e_ctl box "$IO_ERROR" >/dev/null && echo yes || echo no)"
+  stop_panel
+}
+
+scenario_start_without_the_device() {
+  e2e_log "== plugged in after a start without the device"
+  e2e_sim unplug >/dev/null
+  e2e_start_panel || return 1
+  e2e_settle
+  plug_with_two_events "plug after start"
+  expect_device_restored "plug after start"
+}
+
+scenario_quit() {
+  e2e_log "== a quit message in the program's own loop"
+  e2e_ctl message "$WM_QUIT" 0 0 >/dev/null
+  check "the program ended" gone "$(e2e_process_state "$E2E_PANEL" 10)"
+  check "the device ends reset" "$RESET_STATE" "$(device_reset_state)"
+}
+
+started=$SECONDS
+e2e_begin
+e2e_install_device
+for scenario in scenario_start scenario_unplug_and_replug scenario_resume scenario_session_end \
+  scenario_start_without_the_device scenario_quit; do
+  if ! $scenario; then
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+    e2e_log "FAILED: $scenario did not complete"
+  fi
+done
+e2e_log "attach scenarios: $E2E_FAILURES failed checks in $((SECONDS - started)) s"
+[ "$E2E_FAILURES" -eq 0 ]
