@@ -19,16 +19,22 @@ readonly GAIN_VALUES="VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR"
 readonly UNITY_BITS=1065353216
 # Effects on with 2.1 output and the 450 Hz crossover, and six gains none of which is the
 # device's power-on gain or unity, so that no value can match by chance.
-readonly STORED="EnableFilter=1 OutputMode=0 BassOutputMode=2 VolumeL=0x41200000
-VolumeR=0x3F642905 VolumeC=0x3EA1E89B VolumeLFE=0x3DCCCCCD VolumeRL=0x404A62C2 VolumeRR=0x3FC00000"
+readonly STORED="EnableFilter=00000001 OutputMode=00000000 BassOutputMode=00000002
+VolumeL=41200000 VolumeR=3F642905 VolumeC=3EA1E89B VolumeLFE=3DCCCCCD VolumeRL=404A62C2
+VolumeRR=3FC00000"
 
-# The settings key's effects and gains, in the terms and order of simctl state --settings.
+# The settings key's effects and gains, in the terms and order of simctl state --settings. One
+# panelctl reads the whole key: a `reg query` for each value would cost seconds each.
 stored_state() {
+  local -A stored
   local line name
-  line="EnableFilter=$(e2e_setting EnableFilter) OutputMode=$(e2e_setting OutputMode)"
-  line+=" BassOutputMode=$(e2e_setting BassOutputMode)"
-  for name in $GAIN_VALUES; do line+=" $name=$(e2e_setting "$name")"; done
-  echo "$line"
+  while IFS= read -r line; do stored[${line%%=*}]=${line#*=}; done \
+    < <(e2e_ctl settings "${E2E_SETTINGS_KEY#HKLM\\}")
+  line=""
+  for name in EnableFilter OutputMode BassOutputMode $GAIN_VALUES; do
+    line+=" $name=${stored[$name]:-missing}"
+  done
+  echo "${line# }"
 }
 
 device_state() { e2e_sim state --settings; }
@@ -60,11 +66,12 @@ stop_panel() {
 
 scenario_start() {
   e2e_log "== start-up on stored settings"
-  local pair
-  for pair in $STORED; do
-    timeout 20 wine reg add "$E2E_SETTINGS_KEY" /v "${pair%=*}" /t REG_DWORD /d "${pair#*=}" /f \
-      </dev/null >/dev/null 2>&1
-  done
+  local pair reg=$E2E_TMP/stored.reg
+  {
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\%s]\n' "${E2E_SETTINGS_KEY#HKLM\\}"
+    for pair in $STORED; do printf '"%s"=dword:%s\n' "${pair%=*}" "${pair#*=}"; done
+  } >"$reg"
+  timeout 60 wine regedit "$reg" </dev/null >/dev/null 2>&1
   e2e_start_panel || return 1
   e2e_settle
   expect_device_restored "start-up"
