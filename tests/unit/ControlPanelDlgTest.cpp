@@ -504,7 +504,7 @@ TEST_F(ControlPanelDlgTest, EnterOnTheTrayIconOpensItsMenu) {
   tray.onCommand = [this](WindowId, unsigned command) {
     panel.OnCommand(static_cast<int>(command), 0);
   };
-  EXPECT_EQ(tray.versions[{window->Id(), IDR_MENU_CONNECTED}], 3u);
+  EXPECT_EQ(tray.Version(window->Id(), IDR_MENU_CONNECTED), 3u);
   EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kKeySelect), 1);
   ASSERT_EQ(tray.tracks.size(), 1u);
   EXPECT_EQ(tray.tracks[0].menu, unsigned{IDR_MENU_CONNECTED});

@@ -67,7 +67,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsMenuTooltipAndCallback) {
   EXPECT_EQ(tray.IconResource(shown->icon), unsigned{IDI_CONNECTED});
   EXPECT_EQ(shown->tip, L"Quendal5.1RIR");
   EXPECT_THAT(tray.menuLoads, ElementsAre(IDR_MENU_CONNECTED));
-  EXPECT_EQ(tray.versions[{kOwner, IDR_MENU_CONNECTED}], 3u);  // keyboard selection reaches it
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);  // keyboard selection reaches it
 }
 
 TEST_F(TrayIconTest, EitherButtonPressOpensTheMenuAtTheCursorForTheOwner) {
@@ -173,7 +173,6 @@ TEST_F(TrayIconTest, ChangesWhileTheMenuIsOpenLeaveTheTrackedMenuToItsLoop) {
     icon.AddIcon(kOwner, WM_TRAYNOTIFY, tip, rigTray.LoadIcon(IDI_CONNECTED), IDR_MENU_CONNECTED);
     int menusDuringTracking = 0;
     rigTray.whileTracking = [&] {
-      rigTray.whileTracking = nullptr;
       for (std::size_t i = 0; i < c.changes.size(); ++i) {
         if (i + 1 == c.changes.size()) c.arrange(rigTray);
         icon.RemoveIcon();
@@ -235,7 +234,6 @@ TEST_F(TrayIconTest, AKeyboardSelectionWhileTheMenuIsOpenOpensNoSecondMenu) {
   Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
   std::intptr_t nested = -1;
   tray.whileTracking = [&] {
-    tray.whileTracking = nullptr;
     nested = Press(IDR_MENU_CONNECTED, kKeySelect);
   };
 
@@ -294,7 +292,7 @@ TEST_F(TrayIconTest, ComesBackWhenTheShellRebuildsTheNotificationArea) {
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(tray.IconResource(shown->icon), unsigned{IDI_CONNECTED});
   EXPECT_EQ(shown->tip, L"Quendal5.1RIR");
-  EXPECT_EQ(tray.versions[{kOwner, IDR_MENU_CONNECTED}], 3u);
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
   EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
   EXPECT_EQ(tray.tracks.size(), 1u);
 }
@@ -342,7 +340,7 @@ TEST_F(TrayIconTest, AnIconTheShellRefusedIsKeptAndAddedOnceTheShellTakesIt) {
     EXPECT_EQ(rigTray.IconResource(shown->icon), unsigned{IDI_NOT_CONNECTED}) << name;
     EXPECT_EQ(shown->tip, L"Quendal5.1RIR") << name;
     EXPECT_EQ(shown->callbackMessage, unsigned{WM_TRAYNOTIFY}) << name;
-    EXPECT_EQ(rigTray.versions[{kOwner, IDR_MENU_NOT_CONNECTED}], 3u) << name;
+    EXPECT_EQ(rigTray.Version(kOwner, IDR_MENU_NOT_CONNECTED), 3u) << name;
     EXPECT_EQ(icon.OnTrayNotification(IDR_MENU_NOT_CONNECTED, kRightButtonDown), 1) << name;
     ASSERT_EQ(rigTray.tracks.size(), 1u) << name;
     EXPECT_EQ(rigTray.tracks[0].menu, unsigned{IDR_MENU_NOT_CONNECTED}) << name;
@@ -393,7 +391,7 @@ TEST_F(TrayIconTest, AnAddThatTimedOutIsReplacedByTheRetry) {
 
   EXPECT_TRUE(tray_icon->IsAdded());
   EXPECT_EQ(tray.shown.size(), 1u);
-  EXPECT_EQ(tray.versions[{kOwner, IDR_MENU_CONNECTED}], 3u);
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
   EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
   EXPECT_EQ(tray.tracks.size(), 2u);
 }
@@ -408,7 +406,7 @@ TEST_F(TrayIconTest, TaskbarCreatedWithTheIconStillShownKeepsItAdded) {
   EXPECT_TRUE(tray_icon->IsAdded());
   EXPECT_FALSE(tray_icon->IsWaitingForShell());
   EXPECT_EQ(tray.shown.size(), 1u);
-  EXPECT_EQ(tray.versions[{kOwner, IDR_MENU_CONNECTED}], 3u);
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
 }
 
 TEST_F(TrayIconTest, ARemovedRefusedIconIsNeitherRetriedNorAddedByTheShell) {

@@ -119,6 +119,11 @@ unsigned FakeTray::IconResource(IconHandle icon) const {
   return destroyed == m_destroyedIcons.end() ? 0 : destroyed->second;
 }
 
+unsigned FakeTray::Version(WindowId owner, unsigned id) const {
+  const auto version = versions.find({owner, id});
+  return version == versions.end() ? 0 : version->second;
+}
+
 const NotifyIcon* FakeTray::Shown(WindowId owner, unsigned id) const {
   const auto icon = shown.find({owner, id});
   return icon == shown.end() ? nullptr : &icon->second;

@@ -55,6 +55,8 @@ class FakeTray : public Tray {
   }
   // The resource id an icon handle was loaded from; zero for an unknown handle.
   unsigned IconResource(IconHandle icon) const;
+  // The callback version the shell holds for the icon (owner, id); zero when none was set.
+  unsigned Version(WindowId owner, unsigned id) const;
   // The icon the notification area shows for (owner, id), if any.
   const NotifyIcon* Shown(WindowId owner, unsigned id) const;
 
