@@ -233,9 +233,7 @@ TEST_F(TrayIconTest, AKeyboardSelectionOpensTheMenuAtTheIconOrElseAtTheCursor) {
 TEST_F(TrayIconTest, AKeyboardSelectionWhileTheMenuIsOpenOpensNoSecondMenu) {
   Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
   std::intptr_t nested = -1;
-  tray.whileTracking = [&] {
-    nested = Press(IDR_MENU_CONNECTED, kKeySelect);
-  };
+  tray.whileTracking = [&] { nested = Press(IDR_MENU_CONNECTED, kKeySelect); };
 
   EXPECT_EQ(Press(IDR_MENU_CONNECTED, kKeySelect), 1);
   EXPECT_EQ(nested, 0);
