@@ -69,6 +69,7 @@
 #define ID_TIMER_SURROUND 32772
 #define ID_TIMER_SEQUENCE 32774
 #define IDT_SOURCE_LAYOUT 32784
+#define IDT_TRAY_RETRY 32785
 
 // Private window messages (WM_USER + 10, WM_USER + 11).
 #define WM_TRAYNOTIFY 1034

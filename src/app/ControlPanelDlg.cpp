@@ -153,7 +153,10 @@ void CControlPanelDlg::PlaceSheetOverFrame() {
   m_sheet->PlaceOnTop(m_staticFrame.GetRect(), false);
 }
 
-void CControlPanelDlg::OnTaskbarCreated() { m_trayIcon.OnTaskbarCreated(); }
+void CControlPanelDlg::OnTaskbarCreated() {
+  m_trayIcon.OnTaskbarCreated();
+  RetryTrayWhileRefused();
+}
 
 bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
                                        std::intptr_t lParam, std::intptr_t& result) {
@@ -191,6 +194,10 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
 // The tick kills its timer first and re-arms it last, so its question box is never re-entered
 // and the interval counts from the end of the previous tick.
 void CControlPanelDlg::OnTimer(unsigned id) {
+  if (id == IDT_TRAY_RETRY) {
+    if (!m_trayIcon.RetryAdd()) Window()->KillTimer(IDT_TRAY_RETRY);
+    return;
+  }
   Window()->KillTimer(IDT_SOURCE_POLL);
   if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected && m_bInitialized) {
     PollSourceLayout();
@@ -358,6 +365,13 @@ void CControlPanelDlg::ShowTray(DisplayState state) {
   m_trayIcon.RemoveIcon();
   m_trayIcon.AddIcon(Window()->Id(), WM_TRAYNOTIFY, m_services.strings.Load(IDS_PRODUCT_NAME),
                      m_services.tray.LoadIcon(look.icon), look.menu);
+  RetryTrayWhileRefused();
+}
+
+// Until its notification area exists (at logon) the shell refuses icons; the one refused is
+// offered again for a while, without a word to the user.
+void CControlPanelDlg::RetryTrayWhileRefused() {
+  if (m_trayIcon.IsWaitingForShell()) Window()->SetTimer(IDT_TRAY_RETRY, CTrayIcon::kRetryPeriodMs);
 }
 
 }  // namespace quendal

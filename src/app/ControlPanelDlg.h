@@ -86,6 +86,7 @@ class CControlPanelDlg : public Dialog {
   void PollSourceLayout();
   void AskAboutEffectsOnMultichannel();
   void ShowTray(DisplayState state);
+  void RetryTrayWhileRefused();
 
   PanelServices m_services;
   CommandTarget& m_application;

@@ -1,9 +1,10 @@
 // Port onto the notification area of the task bar and the menus shown from it: the icon
-// itself (Shell_NotifyIconW), menu resources, popup tracking, and the few window calls the
-// tray icon needs.
+// itself (Shell_NotifyIconW) and its place on screen, menu resources, popup tracking, and the few
+// window calls the tray icon needs.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/DialogWindow.h"
@@ -49,6 +50,12 @@ class Tray {
   // Shell_NotifyIconW NIM_ADD and NIM_DELETE; true when the shell accepted.
   virtual bool AddNotifyIcon(const NotifyIcon& icon) = 0;
   virtual bool DeleteNotifyIcon(WindowId owner, unsigned id) = 0;
+  // Shell_NotifyIconW NIM_SETVERSION for an added icon: the callbacks the icon sends from then
+  // on are those of `version`.
+  virtual bool SetNotifyIconVersion(WindowId owner, unsigned id, unsigned version) = 0;
+  // The icon's rectangle on screen (Shell_NotifyIconGetRect, Windows 7 and later); none where
+  // the system cannot tell.
+  virtual std::optional<Rect> GetNotifyIconRect(WindowId owner, unsigned id) = 0;
 
   // Menus from the program's own resources. Deleting an item by position also destroys the
   // popup it holds.

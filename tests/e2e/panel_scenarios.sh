@@ -38,6 +38,8 @@ readonly IO_ERROR="IO 控制錯誤"
 readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
 readonly ABOUT="關於 Quendal"
 readonly TRAY_TIP=Quendal5.1RIR
+# The tray callback's keyboard selection (WM_USER + 1) of an icon of version 3.
+readonly NIN_KEYSELECT=0x0401
 readonly UNITY=0000803F
 readonly RESTORE_DEFAULTS="$IOCTL_FILTER_ENABLE - ok
 $IOCTL_OUTPUT_5_1 - ok
@@ -316,6 +318,15 @@ scenario_start_without_the_device() {
   sleep 1
   check "its greyed Open settings shows nothing" "" "$(visible_windows | grep -v '^#32768 ')"
   # A click beside the menu closes it; settle waits for the menu to let the pointer go.
+  xdotool mousemove 600 300 click 1
+  e2e_settle
+  # Enter on the icon reached from the keyboard (Win+B and the arrows) opens the same menu.
+  # Wine cannot tell an icon's place, so the menu opens at the pointer.
+  xdotool mousemove 300 200
+  e2e_ctl tray "$IDR_MENU_NOT_CONNECTED" "$NIN_KEYSELECT"
+  read -r left top right bottom <<<"$(e2e_ctl menurect 5000)"
+  check "Enter on the icon opens menu $IDR_MENU_NOT_CONNECTED at the pointer" "300 200" "$left $top"
+  e2e_screenshot tray-menu-keyboard
   xdotool mousemove 600 300 click 1
   e2e_settle
   e2e_ctl command "$ID_TRAY_EXIT"

@@ -19,6 +19,7 @@ constexpr std::pair<unsigned, unsigned> kNotConnected{IDI_NOT_CONNECTED, IDR_MEN
 constexpr std::pair<unsigned, unsigned> kConnected{IDI_CONNECTED, IDR_MENU_CONNECTED};
 constexpr std::pair<unsigned, unsigned> kSettingsOpen{IDI_SETTINGS_OPEN, IDR_MENU_SETTINGS_OPEN};
 constexpr unsigned kLeftButtonDown = 0x0201;
+constexpr unsigned kKeySelect = 0x0401;
 
 using ControlPanelDlgTest = ControlPanelFixture;
 
@@ -495,6 +496,94 @@ TEST_F(ControlPanelDlgTest, ShellRestartBringsTheIconBack) {
   tray.RestartShell();
   panel.OnTaskbarCreated();
   EXPECT_EQ(TrayState(), kConnected);
+}
+
+TEST_F(ControlPanelDlgTest, EnterOnTheTrayIconOpensItsMenu) {
+  StartConnected();
+  tray.choice = ID_TRAY_OPEN_SETTINGS;
+  tray.onCommand = [this](WindowId, unsigned command) {
+    panel.OnCommand(static_cast<int>(command), 0);
+  };
+  EXPECT_EQ(tray.Version(window->Id(), IDR_MENU_CONNECTED), 3u);
+  EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kKeySelect), 1);
+  ASSERT_EQ(tray.tracks.size(), 1u);
+  EXPECT_EQ(tray.tracks[0].menu, unsigned{IDR_MENU_CONNECTED});
+  EXPECT_EQ(TrayState(), kSettingsOpen);
+}
+
+// At logon the shell may refuse the icon until its notification area exists. The icon is
+// offered again every two seconds, without a box, and once shown no more; the retries leave
+// the source poll alone.
+TEST_F(ControlPanelDlgTest, ATrayIconTheShellRefusedIsOfferedAgainUntilItIsShown) {
+  for (const bool connected : {false, true}) {
+    ControlPanelRig f;
+    f.presence.present = connected;
+    f.tray.shellRefusesAdd = true;
+    ASSERT_TRUE(f.Start());
+    EXPECT_EQ(f.TrayState(), std::make_pair(0u, 0u)) << connected;
+    EXPECT_EQ(f.window->timers[IDT_TRAY_RETRY], 2000u) << connected;
+
+    f.panel.OnTimer(IDT_TRAY_RETRY);
+    EXPECT_TRUE(f.window->timers.contains(IDT_TRAY_RETRY)) << connected;
+    f.tray.shellRefusesAdd = false;
+    f.io.ClearLog();
+    f.panel.OnTimer(IDT_TRAY_RETRY);
+
+    EXPECT_EQ(f.TrayState(), connected ? kConnected : kNotConnected) << connected;
+    EXPECT_FALSE(f.window->timers.contains(IDT_TRAY_RETRY)) << connected;
+    EXPECT_EQ(f.PollRunning(), connected) << connected;
+    EXPECT_TRUE(f.io.requests.empty()) << connected;
+    EXPECT_TRUE(f.window->boxes.empty()) << connected;
+    const unsigned menu = connected ? IDR_MENU_CONNECTED : IDR_MENU_NOT_CONNECTED;
+    EXPECT_EQ(f.Send(WM_TRAYNOTIFY, menu, kLeftButtonDown), 1) << connected;
+    EXPECT_EQ(f.tray.tracks.size(), 1u) << connected;
+  }
+}
+
+TEST_F(ControlPanelDlgTest, TrayRetriesEndAfterAMinuteAndTheShellsRestartStillBringsTheIcon) {
+  tray.shellRefusesAdd = true;
+  ASSERT_TRUE(Start());
+  int ticks = 0;
+  while (window->timers.contains(IDT_TRAY_RETRY) && ticks < 100) {
+    panel.OnTimer(IDT_TRAY_RETRY);
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, 30);
+  EXPECT_TRUE(window->boxes.empty());
+
+  tray.shellRefusesAdd = false;
+  panel.OnTaskbarCreated();
+  EXPECT_EQ(TrayState(), kNotConnected);
+  EXPECT_FALSE(window->timers.contains(IDT_TRAY_RETRY));
+}
+
+TEST_F(ControlPanelDlgTest, AShellRestartThatRefusesTheIconStartsTheRetries) {
+  StartConnected();
+  tray.RestartShell();
+  tray.shellRefusesAdd = true;
+  panel.OnTaskbarCreated();
+  EXPECT_TRUE(window->timers.contains(IDT_TRAY_RETRY));
+  tray.shellRefusesAdd = false;
+  panel.OnTimer(IDT_TRAY_RETRY);
+  EXPECT_EQ(TrayState(), kConnected);
+  EXPECT_FALSE(window->timers.contains(IDT_TRAY_RETRY));
+}
+
+// An unplug and a re-plug inside the menu's loop change the icon twice; the menu still being
+// tracked survives both.
+TEST_F(ControlPanelDlgTest, UnplugAndReplugWhileTheTrayMenuIsOpenLeaveTheMenuToItsLoop) {
+  StartConnected();
+  tray.whileTracking = [this] {
+    presence.present = false;
+    panel.OnDeviceChange(kDbtDevNodesChanged);
+    presence.present = true;
+    panel.OnDeviceChange(kDbtDevNodesChanged);
+    panel.OnDeviceChange(kDbtDevNodesChanged);
+  };
+  EXPECT_EQ(Send(WM_TRAYNOTIFY, IDR_MENU_CONNECTED, kLeftButtonDown), 1);
+  EXPECT_EQ(tray.menusEnded, 1);
+  EXPECT_EQ(TrayState(), kConnected);
+  EXPECT_EQ(tray.OpenMenus(), 2);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ constexpr WindowId kOwner = 0x4400;
 constexpr std::intptr_t kLeftButtonDown = 0x0201;
 constexpr std::intptr_t kLeftButtonUp = 0x0202;
 constexpr std::intptr_t kRightButtonDown = 0x0204;
+constexpr std::intptr_t kKeySelect = 0x0401;
 
 class TrayIconTest : public ::testing::Test {
  protected:
@@ -66,6 +67,7 @@ TEST_F(TrayIconTest, AddsTheIconWithItsMenuTooltipAndCallback) {
   EXPECT_EQ(tray.IconResource(shown->icon), unsigned{IDI_CONNECTED});
   EXPECT_EQ(shown->tip, L"Quendal5.1RIR");
   EXPECT_THAT(tray.menuLoads, ElementsAre(IDR_MENU_CONNECTED));
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);  // keyboard selection reaches it
 }
 
 TEST_F(TrayIconTest, EitherButtonPressOpensTheMenuAtTheCursorForTheOwner) {
@@ -92,7 +94,8 @@ TEST_F(TrayIconTest, EitherButtonPressOpensTheMenuAtTheCursorForTheOwner) {
 TEST_F(TrayIconTest, OtherMouseEventsAreAnsweredButOpenNothing) {
   Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
 
-  for (std::intptr_t mouse : {0x0200, 0x0202, 0x0203, 0x0205, 0x0206}) {
+  // A selection with the mouse follows a press that has already opened the menu.
+  for (std::intptr_t mouse : {0x0200, 0x0202, 0x0203, 0x0205, 0x0206, 0x0400}) {
     EXPECT_EQ(Press(IDR_MENU_CONNECTED, mouse), 1) << mouse;
   }
   EXPECT_THAT(tray.tracks, IsEmpty());
@@ -126,21 +129,115 @@ TEST_F(TrayIconTest, APressWhileTheMenuIsOpenOpensNoSecondMenu) {
   EXPECT_EQ(tray.tracks.size(), 2u);
 }
 
-TEST_F(TrayIconTest, SwitchingIconsWhileTheMenuIsOpenClosesItAndFreesItAfterwards) {
-  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
-  int menusDuringTracking = 0;
-  tray.whileTracking = [&] {
-    tray.whileTracking = nullptr;
-    SwitchTo(IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED);  // the device goes meanwhile
-    menusDuringTracking = tray.OpenMenus();
-  };
+struct ChangesWhileTrackingCase {
+  const char* name;
+  std::function<void(FakeTray&)> arrange;              // before the last change
+  std::vector<std::pair<unsigned, unsigned>> changes;  // menu, icon
+  int menusAfterwards;
+};
 
-  EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
-  EXPECT_EQ(tray.menusEnded, 1);
-  EXPECT_EQ(menusDuringTracking, 4);  // the tracked menu is still alive beside the new one
-  EXPECT_EQ(tray.OpenMenus(), 2);
-  EXPECT_EQ(tray.misuses, 0);
-  EXPECT_EQ(tray_icon->Id(), unsigned{IDR_MENU_NOT_CONNECTED});
+// However many changes of state run inside the menu's loop, and whether or not their adds
+// succeed, the tracked menu lives until its loop returns and goes then; nothing else leaks.
+TEST_F(TrayIconTest, ChangesWhileTheMenuIsOpenLeaveTheTrackedMenuToItsLoop) {
+  const ChangesWhileTrackingCase cases[] = {
+      {"one change (the device goes meanwhile)",
+       [](FakeTray&) {},
+       {{IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED}},
+       2},
+      {"two changes",
+       [](FakeTray&) {},
+       {{IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED}, {IDR_MENU_SETTINGS_OPEN, IDI_SETTINGS_OPEN}},
+       2},
+      {"three changes back to the tracked menu's id",
+       [](FakeTray&) {},
+       {{IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED},
+        {IDR_MENU_SETTINGS_OPEN, IDI_SETTINGS_OPEN},
+        {IDR_MENU_CONNECTED, IDI_CONNECTED}},
+       2},
+      {"a change the shell refuses",
+       [](FakeTray& t) { t.shellRefusesAdd = true; },
+       {{IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED}},
+       2},
+      {"a change, then one the shell refuses",
+       [](FakeTray& t) { t.shellRefusesAdd = true; },
+       {{IDR_MENU_NOT_CONNECTED, IDI_NOT_CONNECTED}, {IDR_MENU_SETTINGS_OPEN, IDI_SETTINGS_OPEN}},
+       2},
+      {"a change whose menu is missing",
+       [](FakeTray& t) { t.menus.erase(IDR_MENU_SETTINGS_OPEN); },
+       {{IDR_MENU_SETTINGS_OPEN, IDI_SETTINGS_OPEN}},
+       0},
+  };
+  for (const ChangesWhileTrackingCase& c : cases) {
+    FakeTray rigTray;
+    CTrayIcon icon(rigTray, system);
+    icon.AddIcon(kOwner, WM_TRAYNOTIFY, tip, rigTray.LoadIcon(IDI_CONNECTED), IDR_MENU_CONNECTED);
+    int menusDuringTracking = 0;
+    rigTray.whileTracking = [&] {
+      for (std::size_t i = 0; i < c.changes.size(); ++i) {
+        if (i + 1 == c.changes.size()) c.arrange(rigTray);
+        icon.RemoveIcon();
+        icon.AddIcon(kOwner, WM_TRAYNOTIFY, tip, rigTray.LoadIcon(c.changes[i].second),
+                     c.changes[i].first);
+      }
+      menusDuringTracking = rigTray.OpenMenus();
+    };
+
+    EXPECT_EQ(icon.OnTrayNotification(IDR_MENU_CONNECTED, kLeftButtonDown), 1) << c.name;
+
+    EXPECT_EQ(rigTray.misuses, 0) << c.name;
+    EXPECT_EQ(rigTray.menusEnded, 1) << c.name;
+    EXPECT_EQ(menusDuringTracking, c.menusAfterwards + 2) << c.name;  // the tracked one too
+    EXPECT_EQ(rigTray.OpenMenus(), c.menusAfterwards) << c.name;
+    EXPECT_EQ(rigTray.OpenIcons(), c.menusAfterwards == 0 ? 0 : 1) << c.name;
+    EXPECT_EQ(icon.Id(), c.changes.back().first) << c.name;
+    icon.RemoveIcon();
+    EXPECT_EQ(rigTray.OpenMenus(), 0) << c.name;
+    EXPECT_EQ(rigTray.misuses, 0) << c.name;
+  }
+}
+
+struct KeyboardCase {
+  const char* name;
+  std::optional<Rect> iconRect;
+  ScreenPoint expected;
+};
+
+// Enter or Space on the icon, reached from the keyboard, opens the same menu: at the icon where
+// the system tells its place, else at the cursor.
+TEST_F(TrayIconTest, AKeyboardSelectionOpensTheMenuAtTheIconOrElseAtTheCursor) {
+  const KeyboardCase cases[] = {
+      {"the system tells the icon's place", Rect{1500, 1040, 1516, 1056}, {1508, 1048}},
+      {"it cannot tell", std::nullopt, {640, 1000}},
+  };
+  for (const KeyboardCase& c : cases) {
+    FakeTray rigTray;
+    CTrayIcon icon(rigTray, system);
+    rigTray.iconRect = c.iconRect;
+    rigTray.choice = ID_TRAY_SPEAKER_TEST;
+    icon.AddIcon(kOwner, WM_TRAYNOTIFY, tip, rigTray.LoadIcon(IDI_CONNECTED), IDR_MENU_CONNECTED);
+
+    EXPECT_EQ(icon.OnTrayNotification(IDR_MENU_CONNECTED, kKeySelect), 1) << c.name;
+    EXPECT_EQ(icon.OnTrayNotification(IDR_MENU_NOT_CONNECTED, kKeySelect), 0) << c.name;
+
+    ASSERT_EQ(rigTray.tracks.size(), 1u) << c.name;
+    EXPECT_EQ(rigTray.tracks[0].menu, unsigned{IDR_MENU_CONNECTED}) << c.name;
+    EXPECT_EQ(rigTray.tracks[0].at, c.expected) << c.name;
+    EXPECT_EQ(rigTray.tracks[0].owner, kOwner) << c.name;
+    EXPECT_THAT(rigTray.foregrounds, ElementsAre(kOwner)) << c.name;
+    EXPECT_THAT(rigTray.commandsSent,
+                ElementsAre(std::make_pair(kOwner, unsigned{ID_TRAY_SPEAKER_TEST})))
+        << c.name;
+  }
+}
+
+TEST_F(TrayIconTest, AKeyboardSelectionWhileTheMenuIsOpenOpensNoSecondMenu) {
+  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
+  std::intptr_t nested = -1;
+  tray.whileTracking = [&] { nested = Press(IDR_MENU_CONNECTED, kKeySelect); };
+
+  EXPECT_EQ(Press(IDR_MENU_CONNECTED, kKeySelect), 1);
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(tray.tracks.size(), 1u);
 }
 
 TEST_F(TrayIconTest, ACallbackQueuedForARemovedIconOpensNothing) {
@@ -193,6 +290,7 @@ TEST_F(TrayIconTest, ComesBackWhenTheShellRebuildsTheNotificationArea) {
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(tray.IconResource(shown->icon), unsigned{IDI_CONNECTED});
   EXPECT_EQ(shown->tip, L"Quendal5.1RIR");
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
   EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
   EXPECT_EQ(tray.tracks.size(), 1u);
 }
@@ -208,6 +306,122 @@ TEST_F(TrayIconTest, ARemovedIconStaysAwayWhenTheShellRestarts) {
   EXPECT_EQ(tray.adds.size(), 1u);
 }
 
+// At logon the shell may refuse the icon: it keeps its record, icon and menu, and shows it as
+// soon as the shell takes it, whether at the shell's TaskbarCreated or at a retry.
+TEST_F(TrayIconTest, AnIconTheShellRefusedIsKeptAndAddedOnceTheShellTakesIt) {
+  const std::pair<const char*, std::function<void(CTrayIcon&)>> offers[] = {
+      {"TaskbarCreated", [](CTrayIcon& icon) { icon.OnTaskbarCreated(); }},
+      {"a retry", [](CTrayIcon& icon) { EXPECT_FALSE(icon.RetryAdd()); }},
+  };
+  for (const auto& [name, offer] : offers) {
+    FakeTray rigTray;
+    CTrayIcon icon(rigTray, system);
+    rigTray.shellRefusesAdd = true;
+
+    EXPECT_EQ(icon.AddIcon(kOwner, WM_TRAYNOTIFY, tip, rigTray.LoadIcon(IDI_NOT_CONNECTED),
+                           IDR_MENU_NOT_CONNECTED),
+              0)
+        << name;
+    EXPECT_FALSE(icon.IsAdded()) << name;
+    EXPECT_TRUE(icon.IsWaitingForShell()) << name;
+    EXPECT_THAT(rigTray.shown, IsEmpty()) << name;
+    EXPECT_EQ(rigTray.OpenIcons(), 1) << name;
+    EXPECT_EQ(rigTray.OpenMenus(), 2) << name;
+
+    rigTray.shellRefusesAdd = false;
+    offer(icon);
+
+    EXPECT_TRUE(icon.IsAdded()) << name;
+    EXPECT_FALSE(icon.IsWaitingForShell()) << name;
+    const NotifyIcon* shown = rigTray.Shown(kOwner, IDR_MENU_NOT_CONNECTED);
+    ASSERT_NE(shown, nullptr) << name;
+    EXPECT_EQ(rigTray.IconResource(shown->icon), unsigned{IDI_NOT_CONNECTED}) << name;
+    EXPECT_EQ(shown->tip, L"Quendal5.1RIR") << name;
+    EXPECT_EQ(shown->callbackMessage, unsigned{WM_TRAYNOTIFY}) << name;
+    EXPECT_EQ(rigTray.Version(kOwner, IDR_MENU_NOT_CONNECTED), 3u) << name;
+    EXPECT_EQ(icon.OnTrayNotification(IDR_MENU_NOT_CONNECTED, kRightButtonDown), 1) << name;
+    ASSERT_EQ(rigTray.tracks.size(), 1u) << name;
+    EXPECT_EQ(rigTray.tracks[0].menu, unsigned{IDR_MENU_NOT_CONNECTED}) << name;
+    // Nothing more to retry.
+    EXPECT_FALSE(icon.RetryAdd()) << name;
+    EXPECT_EQ(rigTray.adds.size(), 1u) << name;
+    icon.RemoveIcon();
+    EXPECT_THAT(rigTray.shown, IsEmpty()) << name;
+    EXPECT_EQ(rigTray.OpenIcons(), 0) << name;
+    EXPECT_EQ(rigTray.OpenMenus(), 0) << name;
+    EXPECT_EQ(rigTray.misuses, 0) << name;
+  }
+}
+
+// Every two seconds for a minute: thirty retries, then none; the shell's TaskbarCreated still
+// brings the icon later.
+TEST_F(TrayIconTest, RetriesStopAfterTheRetryWindow) {
+  tray.shellRefusesAdd = true;
+  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
+  ASSERT_EQ(tray.addRequests, 1);
+
+  int ticks = 1;
+  while (tray_icon->RetryAdd()) ++ticks;
+
+  EXPECT_EQ(ticks * CTrayIcon::kRetryPeriodMs, 60000u);
+  EXPECT_EQ(CTrayIcon::kRetryPeriodMs, 2000u);
+  EXPECT_EQ(tray.addRequests, 1 + ticks);
+  tray.shellRefusesAdd = false;
+  EXPECT_FALSE(tray_icon->RetryAdd());
+  EXPECT_EQ(tray.addRequests, 1 + ticks);
+  EXPECT_TRUE(tray_icon->IsWaitingForShell());
+  tray_icon->OnTaskbarCreated();
+  EXPECT_TRUE(tray_icon->IsAdded());
+  EXPECT_TRUE(tray.Shown(kOwner, IDR_MENU_CONNECTED));
+}
+
+// A shell that timed out on the add may show the icon all the same: its clicks work, and the
+// retry replaces that icon instead of being refused as a second one.
+TEST_F(TrayIconTest, AnAddThatTimedOutIsReplacedByTheRetry) {
+  tray.shellTimesOut = true;
+  EXPECT_EQ(Add(IDR_MENU_CONNECTED, IDI_CONNECTED), 0);
+  EXPECT_TRUE(tray_icon->IsWaitingForShell());
+  EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
+  EXPECT_EQ(tray.tracks.size(), 1u);
+
+  tray.shellTimesOut = false;
+  EXPECT_FALSE(tray_icon->RetryAdd());
+
+  EXPECT_TRUE(tray_icon->IsAdded());
+  EXPECT_EQ(tray.shown.size(), 1u);
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
+  EXPECT_EQ(Press(IDR_MENU_CONNECTED), 1);
+  EXPECT_EQ(tray.tracks.size(), 2u);
+}
+
+// Some rebuilds of the notification area keep their icons; the icon is then replaced, not lost
+// to a refused second add.
+TEST_F(TrayIconTest, TaskbarCreatedWithTheIconStillShownKeepsItAdded) {
+  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
+
+  tray_icon->OnTaskbarCreated();
+
+  EXPECT_TRUE(tray_icon->IsAdded());
+  EXPECT_FALSE(tray_icon->IsWaitingForShell());
+  EXPECT_EQ(tray.shown.size(), 1u);
+  EXPECT_EQ(tray.Version(kOwner, IDR_MENU_CONNECTED), 3u);
+}
+
+TEST_F(TrayIconTest, ARemovedRefusedIconIsNeitherRetriedNorAddedByTheShell) {
+  tray.shellRefusesAdd = true;
+  Add(IDR_MENU_CONNECTED, IDI_CONNECTED);
+  tray_icon->RemoveIcon();
+  tray.shellRefusesAdd = false;
+
+  EXPECT_FALSE(tray_icon->IsWaitingForShell());
+  EXPECT_FALSE(tray_icon->RetryAdd());
+  tray_icon->OnTaskbarCreated();
+  EXPECT_THAT(tray.shown, IsEmpty());
+  EXPECT_EQ(tray.OpenMenus(), 0);
+  EXPECT_EQ(tray.OpenIcons(), 0);
+  EXPECT_EQ(Press(IDR_MENU_CONNECTED), 0);
+}
+
 struct RefusalCase {
   const char* name;
   std::function<void(FakeTray&, FakeSystem&)> arrange;
@@ -220,8 +434,9 @@ void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class TrayIconRefusal : public TrayIconTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-// A refused add shows nothing, keeps nothing (the icon handed over included), and leaves a
-// later RemoveIcon with nothing to do.
+// An add that cannot be made (an old system, no owner, no menu) shows nothing, keeps nothing
+// (the icon handed over included), waits for nothing, and leaves a later RemoveIcon with
+// nothing to do.
 TEST_P(TrayIconRefusal, AddsNothingAndKeepsNothing) {
   const RefusalCase& c = GetParam();
   c.arrange(tray, system);
@@ -229,7 +444,10 @@ TEST_P(TrayIconRefusal, AddsNothingAndKeepsNothing) {
   EXPECT_EQ(Add(c.menu, IDI_CONNECTED, c.owner), 0);
 
   EXPECT_FALSE(tray_icon->IsAdded());
+  EXPECT_FALSE(tray_icon->IsWaitingForShell());
+  EXPECT_FALSE(tray_icon->RetryAdd());
   EXPECT_THAT(tray.shown, IsEmpty());
+  EXPECT_EQ(tray.addRequests, 0);
   EXPECT_EQ(tray.OpenIcons(), 0);
   EXPECT_EQ(tray.OpenMenus(), 0);
   EXPECT_EQ(tray.menuLoads.empty(), !c.loadsMenu);
@@ -250,9 +468,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MenuResourceMissing", [](FakeTray&, FakeSystem&) {}, kOwner, 999, true},
         RefusalCase{"MenuWithoutPopup",
                     [](FakeTray& t, FakeSystem&) { t.menus[998] = test::RcMenu{}; }, kOwner, 998,
-                    true},
-        RefusalCase{"ShellRefuses", [](FakeTray& t, FakeSystem&) { t.shellRefusesAdd = true; },
-                    kOwner, IDR_MENU_CONNECTED, true}),
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrayTooltip, KeepsAtMost63CharactersAndNeverHalfASurrogatePair) {

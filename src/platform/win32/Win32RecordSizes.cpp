@@ -37,6 +37,7 @@ static_assert(sizeof(MIXERCONTROLDETAILS_UNSIGNED) == 4);
 // The tray record as Windows XP knows it (NOTIFYICONDATAW_V3_SIZE): the larger record of later
 // systems, with the balloon's own icon, is refused there.
 static_assert(sizeof(NOTIFYICONDATAW) == Size(952, 968));
+static_assert(sizeof(NOTIFYICONIDENTIFIER) == Size(28, 40));
 
 // The property sheet and its pages.
 static_assert(sizeof(PROPSHEETHEADERW) == Size(52, 96));

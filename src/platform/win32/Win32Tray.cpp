@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
 
 // The port's LoadIcon, not the Windows macro of that name.
 #undef LoadIcon
@@ -17,6 +18,17 @@ HWND ToWindow(WindowId window) { return reinterpret_cast<HWND>(window); }
 HMENU ToMenu(MenuHandle menu) { return reinterpret_cast<HMENU>(menu); }
 MenuHandle FromMenu(HMENU menu) { return reinterpret_cast<MenuHandle>(menu); }
 HINSTANCE Program() { return GetModuleHandleW(nullptr); }
+
+// Shell_NotifyIconGetRect exists from Windows 7 on; the headers of an XP build do not declare it.
+using GetRectFunction = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+
+GetRectFunction FindShellNotifyIconGetRect() {
+  // The program imports Shell_NotifyIconW, so shell32 is loaded for as long as it runs.
+  HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  if (shell == nullptr) return nullptr;
+  return reinterpret_cast<GetRectFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shell, "Shell_NotifyIconGetRect")));
+}
 
 NOTIFYICONDATAW Record(WindowId owner, unsigned id) {
   NOTIFYICONDATAW record{};
@@ -51,6 +63,24 @@ bool Win32Tray::AddNotifyIcon(const NotifyIcon& icon) {
 bool Win32Tray::DeleteNotifyIcon(WindowId owner, unsigned id) {
   NOTIFYICONDATAW record = Record(owner, id);
   return Shell_NotifyIconW(NIM_DELETE, &record) != FALSE;
+}
+
+bool Win32Tray::SetNotifyIconVersion(WindowId owner, unsigned id, unsigned version) {
+  NOTIFYICONDATAW record = Record(owner, id);
+  record.uVersion = version;
+  return Shell_NotifyIconW(NIM_SETVERSION, &record) != FALSE;
+}
+
+std::optional<Rect> Win32Tray::GetNotifyIconRect(WindowId owner, unsigned id) {
+  const GetRectFunction getRect = FindShellNotifyIconGetRect();
+  if (getRect == nullptr) return std::nullopt;
+  NOTIFYICONIDENTIFIER icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = ToWindow(owner);
+  icon.uID = id;
+  RECT place{};
+  if (FAILED(getRect(&icon, &place))) return std::nullopt;
+  return Rect{place.left, place.top, place.right, place.bottom};
 }
 
 MenuHandle Win32Tray::LoadMenuResource(unsigned resourceId) {

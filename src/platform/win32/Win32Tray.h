@@ -1,5 +1,5 @@
-// The notification area and the program's menus over Shell_NotifyIconW and the USER32 menu
-// functions.
+// The notification area and the program's menus over Shell_NotifyIconW (with
+// Shell_NotifyIconGetRect where the system has it) and the USER32 menu functions.
 #pragma once
 
 #include "platform/Tray.h"
@@ -12,6 +12,8 @@ class Win32Tray : public Tray {
   void DestroyIcon(IconHandle icon) override;
   bool AddNotifyIcon(const NotifyIcon& icon) override;
   bool DeleteNotifyIcon(WindowId owner, unsigned id) override;
+  bool SetNotifyIconVersion(WindowId owner, unsigned id, unsigned version) override;
+  std::optional<Rect> GetNotifyIconRect(WindowId owner, unsigned id) override;
   MenuHandle LoadMenuResource(unsigned resourceId) override;
   MenuHandle GetSubMenu(MenuHandle menu, int position) override;
   void DeleteMenu(MenuHandle menu, int position) override;

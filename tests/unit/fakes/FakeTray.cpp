@@ -20,17 +20,33 @@ void FakeTray::DestroyIcon(IconHandle icon) {
 }
 
 bool FakeTray::AddNotifyIcon(const NotifyIcon& icon) {
+  ++addRequests;
   if (!m_icons.contains(icon.icon) || icon.tip.size() > NotifyIcon::kTipCapacity) ++misuses;
   // The shell refuses a second icon with the same owner and id.
   if (shellRefusesAdd || shown.contains({icon.owner, icon.id})) return false;
   shown[{icon.owner, icon.id}] = icon;
   adds.push_back(icon);
-  return true;
+  return !shellTimesOut;
 }
 
 bool FakeTray::DeleteNotifyIcon(WindowId owner, unsigned id) {
   deletes.emplace_back(owner, id);
+  versions.erase({owner, id});
   return shown.erase({owner, id}) != 0;
+}
+
+bool FakeTray::SetNotifyIconVersion(WindowId owner, unsigned id, unsigned version) {
+  if (!shown.contains({owner, id})) {
+    ++misuses;
+    return false;
+  }
+  versions[{owner, id}] = version;
+  return true;
+}
+
+std::optional<Rect> FakeTray::GetNotifyIconRect(WindowId owner, unsigned id) {
+  if (!shown.contains({owner, id})) return std::nullopt;
+  return iconRect;
 }
 
 MenuHandle FakeTray::LoadMenuResource(unsigned resourceId) {
@@ -101,6 +117,11 @@ unsigned FakeTray::IconResource(IconHandle icon) const {
   if (const auto live = m_icons.find(icon); live != m_icons.end()) return live->second;
   const auto destroyed = m_destroyedIcons.find(icon);
   return destroyed == m_destroyedIcons.end() ? 0 : destroyed->second;
+}
+
+unsigned FakeTray::Version(WindowId owner, unsigned id) const {
+  const auto version = versions.find({owner, id});
+  return version == versions.end() ? 0 : version->second;
 }
 
 const NotifyIcon* FakeTray::Shown(WindowId owner, unsigned id) const {
