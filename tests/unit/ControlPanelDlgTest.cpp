@@ -117,15 +117,16 @@ TEST_F(ControlPanelDlgTest, ScalesTheLayoutAroundTheSheetWithTheWindowsDpi) {
     int clientHeight;
   } cases[] = {
       {96, {4, 0, 434, 320}, {9, 324, 177, 356}, {364, 332, 430, 356}, 440, 362},
-      {120, {5, 0, 435, 320}, {11, 325, 221, 365}, {347, 335, 430, 365}, 443, 373},
-      {144, {6, 0, 436, 320}, {14, 326, 266, 374}, {331, 338, 430, 374}, 445, 383},
-      {192, {8, 0, 438, 320}, {18, 328, 354, 392}, {298, 344, 430, 392}, 450, 404},
+      {120, {5, 0, 543, 400}, {11, 405, 221, 445}, {455, 415, 538, 445}, 551, 453},
+      {144, {6, 0, 651, 480}, {14, 486, 266, 534}, {546, 498, 645, 534}, 660, 543},
+      {192, {8, 0, 868, 640}, {18, 648, 354, 712}, {728, 664, 860, 712}, 880, 724},
   };
   for (const auto& c : cases) {
     ControlPanelRig rig;
     FakeDialogWindow& created = rig.CreateWindow();
     created.dpi = c.dpi;
     created.controls[IDC_CLOSE].rect = {0, 0, ScaleForDpi(66, c.dpi), ScaleForDpi(24, c.dpi)};
+    rig.windows.sheetRect = {0, 0, ScaleForDpi(430, c.dpi), ScaleForDpi(320, c.dpi)};
     ASSERT_TRUE(rig.Start());
     const FakeDialogWindow& w = *rig.window;
     EXPECT_EQ(w.controls.at(IDC_SHEET_FRAME).rect, c.frame) << c.dpi;
@@ -146,13 +147,14 @@ TEST_F(ControlPanelDlgTest, ADpiChangeMovesTheWindowToTheSuggestedPlaceAndLaysIt
   ASSERT_TRUE(Start());
   window->dpi = 192;
   window->controls[IDC_CLOSE].rect = {0, 0, 132, 48};
+  sheet().windowRect = {0, 0, 860, 640};
   panel.OnDpiChanged({200, 150, 1100, 1000});
   EXPECT_EQ(window->windowRect.left, 200);
   EXPECT_EQ(window->windowRect.top, 150);
-  EXPECT_EQ(window->windowRect.Width(), 450);
-  EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{8, 0, 438, 320}));
-  EXPECT_EQ(sheet().placements.back(), (Rect{8, 0, 438, 320}));
-  EXPECT_EQ(window->controls[IDC_CLOSE].rect, (Rect{298, 344, 430, 392}));
+  EXPECT_EQ(window->windowRect.Width(), 880);
+  EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{8, 0, 868, 640}));
+  EXPECT_EQ(sheet().placements.back(), (Rect{8, 0, 868, 640}));
+  EXPECT_EQ(window->controls[IDC_CLOSE].rect, (Rect{728, 664, 860, 712}));
 }
 
 struct Transition {
