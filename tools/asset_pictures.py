@@ -348,9 +348,14 @@ def bmp_16(picture):
     return asset_formats.indexed_bmp(picture.width, picture.height, 4, VGA16, indices)
 
 
+# The small icon (tray, caption) and the big icon (task switcher) at 100, 125, 150 and 200 %;
+# the system picks the exact size for its small-icon and icon metrics.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64)
+
+
 def ico_rgba(draw_at_size):
     images = []
-    for size in (16, 32):
+    for size in ICON_SIZES:
         picture = draw_at_size(size)
         images.append(asset_formats.rgba_icon_image(size, size, list(picture.getdata())))
     return asset_formats.ico(images)

@@ -6,6 +6,7 @@
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 #include "ui/CommandMap.h"
+#include "ui/DpiScale.h"
 
 namespace quendal {
 
@@ -17,6 +18,18 @@ constexpr unsigned kArrivalSettleMs = 1000;
 // its audio interfaces are ready; the second one attaches.
 constexpr unsigned kVersionWithEarlyArrival = 5;
 constexpr int kStartupHidingPaints = 2;
+
+// The window's layout around its sheet, in pixels at 96 DPI: the frame's left edge, the width
+// and the strip height added to the sheet's, the icon's place and size below the sheet, and the
+// Close button's bottom edge below the sheet.
+constexpr int kFrameLeft = 4;
+constexpr int kExtraWidth = 10;
+constexpr int kStripHeight = 42;
+constexpr int kIconLeft = 9;
+constexpr int kIconGap = 4;
+constexpr int kIconWidth = 168;
+constexpr int kIconHeight = 32;
+constexpr int kCloseBottomGap = 36;
 
 constexpr int kVolumePageIndex = 0;
 constexpr int kEffectsPageIndex = 1;
@@ -100,25 +113,39 @@ void CControlPanelDlg::CreatePages() {
 }
 
 // Sizes the window around the sheet: the frame control under the sheet, the icon and the Close
-// button in a strip below it.
+// button in a strip below it. The sheet grows with its font; the margins, given at 96 DPI, grow
+// with the window's DPI.
 void CControlPanelDlg::LayOutAroundSheet() {
   DialogWindow& window = *Window();
+  const DpiScale px(window);
   const Rect sheet = m_sheet->GetWindowRect();
   const int width = sheet.Width();
   const int height = sheet.Height();
-  const Rect frame{4, 0, 4 + width, height};
+  const int frameLeft = px(kFrameLeft);
+  const Rect frame{frameLeft, 0, frameLeft + width, height};
   m_staticFrame.Move(frame, true);
   m_sheet->PlaceOnTop(frame, false);
 
   const Rect outer = window.GetWindowRect();
   const int frameHeight = outer.Height() - window.GetClientRect().Height();
-  window.MoveWindow(
-      {outer.left, outer.top, outer.left + width + 10, outer.top + frameHeight + height + 42},
-      true);
-  window.MoveControl(IDC_PANEL_ICON, {9, height + 4, 9 + 168, height + 4 + 32}, true);
-  const Rect close = window.GetControlRect(IDC_CLOSE);
+  window.MoveWindow({outer.left, outer.top, outer.left + width + px(kExtraWidth),
+                     outer.top + frameHeight + height + px(kStripHeight)},
+                    true);
+  const int iconTop = height + px(kIconGap);
   window.MoveControl(
-      IDC_CLOSE, {width - close.Width(), height + 36 - close.Height(), width, height + 36}, true);
+      IDC_PANEL_ICON,
+      {px(kIconLeft), iconTop, px(kIconLeft) + px(kIconWidth), iconTop + px(kIconHeight)}, true);
+  const Rect close = window.GetControlRect(IDC_CLOSE);
+  const int closeBottom = height + px(kCloseBottomGap);
+  window.MoveControl(
+      IDC_CLOSE, {width - close.Width(), closeBottom - close.Height(), width, closeBottom}, true);
+}
+
+// The system has moved the window to a screen of another DPI and suggests its new rectangle;
+// the sheet has grown or shrunk with its font, so the window is laid out around it again.
+void CControlPanelDlg::OnDpiChanged(const Rect& suggested) {
+  Window()->MoveWindow(suggested, true);
+  LayOutAroundSheet();
 }
 
 bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {

@@ -35,6 +35,7 @@ class CControlPanelDlg : public Dialog {
   bool OnClose() override;
   void OnPaint() override;
   void OnMove() override;
+  void OnDpiChanged(const Rect& suggested) override;
   void OnTaskbarCreated() override;
   bool OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                        std::intptr_t& result) override;

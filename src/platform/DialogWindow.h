@@ -64,6 +64,8 @@ class DialogWindow {
 
   // The window itself.
   virtual WindowId Id() const = 0;
+  // The DPI the window is shown at (96 at 100 %), which its pixel constants are scaled by.
+  virtual int GetDpi() const = 0;
   // Sets the window's big and small icon.
   virtual void SetIcon(IconHandle icon) = 0;
   virtual void Show(ShowCommand command) = 0;

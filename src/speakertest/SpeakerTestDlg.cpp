@@ -3,6 +3,7 @@
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 #include "ui/CommandMap.h"
+#include "ui/DpiScale.h"
 #include "ui/RequestFailure.h"
 
 namespace quendal {
@@ -41,39 +42,41 @@ constexpr PicturePlace kPicturePlaces[] = {
     {IDC_LISTENER, Column::kMiddle, Row::kListener},
 };
 
-int ColumnLeft(Column column, const Rect& box) {
+int ColumnLeft(Column column, const Rect& box, const DpiScale& px) {
   switch (column) {
     case Column::kLeft:
-      return box.left + 10;
+      return box.left + px(10);
     case Column::kMiddle:
-      return box.left + box.Width() / 2 - 24;
+      return box.left + box.Width() / 2 - px(24);
     case Column::kRight:
-      return box.left + box.Width() - 58;
+      return box.left + box.Width() - px(58);
   }
   return box.left;
 }
 
-int RowTop(Row row, const Rect& box) {
+int RowTop(Row row, const Rect& box, const DpiScale& px) {
   const int height = box.Height();
   switch (row) {
     case Row::kFront:
-      return box.top + 15;
+      return box.top + px(15);
     case Row::kUpper:
-      return box.top + height / 3 - 24;
+      return box.top + height / 3 - px(24);
     case Row::kListener:
-      return box.top + height / 2 - 19;
+      return box.top + height / 2 - px(19);
     case Row::kLower:
-      return box.top + (2 * height) / 3 - 24;
+      return box.top + (2 * height) / 3 - px(24);
     case Row::kBack:
-      return box.top + height - 53;
+      return box.top + height - px(53);
   }
   return box.top;
 }
 
-Rect PlacePicture(const PicturePlace& place, const Rect& box) {
-  const int left = ColumnLeft(place.column, box);
-  const int top = RowTop(place.row, box);
-  return {left, top, left + kPictureSize, top + kPictureSize};
+// The offsets and the picture size are 96-DPI pixels, scaled by the window's DPI; the box has
+// already grown with the dialog's font.
+Rect PlacePicture(const PicturePlace& place, const Rect& box, const DpiScale& px) {
+  const int left = ColumnLeft(place.column, box, px);
+  const int top = RowTop(place.row, box, px);
+  return {left, top, left + px(kPictureSize), top + px(kPictureSize)};
 }
 
 // Enter and Escape reach the window as OK and Cancel; they leave it like the Exit button, so
@@ -122,14 +125,22 @@ bool CSpeakerTestDlg::OnInitDialog() {
 }
 
 void CSpeakerTestDlg::LayOutPictures() {
+  const DpiScale px(*Window());
   m_rcWork = Window()->GetControlRect(IDC_SPEAKER_GROUP);
   for (const PicturePlace& place : kPicturePlaces) {
-    const Rect rect = PlacePicture(place, m_rcWork);
+    const Rect rect = PlacePicture(place, m_rcWork, px);
     Window()->MoveControl(place.control, rect, true);
     if (const Speaker* speaker = SpeakerOfControl(place.control)) {
       m_rcSpeaker[speaker->rectSlot] = rect;
     }
   }
+}
+
+// The system has moved the window to a screen of another DPI; its group box has been scaled with
+// the dialog, so the pictures and their hit rectangles are placed in it again.
+void CSpeakerTestDlg::OnDpiChanged(const Rect& suggested) {
+  Window()->MoveWindow(suggested, true);
+  LayOutPictures();
 }
 
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {

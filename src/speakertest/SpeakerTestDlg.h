@@ -54,6 +54,7 @@ class CSpeakerTestDlg : public Dialog {
   void OnTimer(unsigned id) override;
   // The close box hides the window through CloseTest instead of destroying it.
   bool OnClose() override;
+  void OnDpiChanged(const Rect& suggested) override;
   // The mouse belongs to the manual test; a press counts only in manual mode.
   void OnLButtonDown(int x, int y) override;
   void OnLButtonUp(int x, int y) override;

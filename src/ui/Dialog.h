@@ -49,6 +49,9 @@ class Dialog {
   virtual void OnPaint() {}
   // After the default handling of WM_MOVE.
   virtual void OnMove() {}
+  // The window now shows at another DPI (WM_DPICHANGED); `suggested` is the screen rectangle the
+  // system proposes for it at that DPI.
+  virtual void OnDpiChanged(const Rect& /*suggested*/) {}
   // The shell's notification area was rebuilt (the registered "TaskbarCreated" message).
   virtual void OnTaskbarCreated() {}
   // A message without a handler of its own (private and device messages); returns true when

@@ -96,6 +96,10 @@ e2e_prefix_settings() {
     for face in Arial Tahoma System "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
       printf '"%s"="%s"\n' "$face" "$font"
     done
+    # The screen's DPI, when a scenario asks for one other than 96.
+    if [ -n "${E2E_DPI:-}" ]; then
+      printf '\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' "$E2E_DPI"
+    fi
   } >"$reg"
   timeout 60 wine regedit "$reg" </dev/null >/dev/null 2>&1
 }

@@ -326,6 +326,10 @@ std::ostream& operator<<(std::ostream& out, const IconCase& icon) {
   return out << "icon " << icon.resource << " of " << icon.sizes.size() << " images";
 }
 
+// The small icon (16 at 100 %) and the big one (32) at 100, 125, 150 and 200 %.
+const std::vector<std::pair<int, int>> kIconSizesAtEveryScale{
+    {16, 16}, {20, 20}, {24, 24}, {32, 32}, {40, 40}, {48, 48}, {64, 64}};
+
 class IconTest : public ::testing::TestWithParam<IconCase> {};
 
 TEST_P(IconTest, HoldsItsImagesWithMasks) {
@@ -351,9 +355,9 @@ TEST_P(IconTest, HoldsItsImagesWithMasks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Assets, IconTest,
-                         ::testing::Values(IconCase{IDI_CONNECTED, {{16, 16}, {32, 32}}, 32},
-                                           IconCase{IDI_NOT_CONNECTED, {{16, 16}, {32, 32}}, 32},
-                                           IconCase{IDI_SETTINGS_OPEN, {{16, 16}, {32, 32}}, 32},
+                         ::testing::Values(IconCase{IDI_CONNECTED, kIconSizesAtEveryScale, 32},
+                                           IconCase{IDI_NOT_CONNECTED, kIconSizesAtEveryScale, 32},
+                                           IconCase{IDI_SETTINGS_OPEN, kIconSizesAtEveryScale, 32},
                                            IconCase{IDI_PANEL, {{168, 32}}, 32},
                                            IconCase{IDI_ABOUT, {{52, 50}}, 8}),
                          [](const auto& info) {

@@ -8,6 +8,7 @@
 #include "device/ControlCodes.h"
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/DpiScale.h"
 
 namespace quendal::test {
 namespace {
@@ -103,6 +104,58 @@ TEST_F(ControlPanelDlgTest, LaysTheWindowOutAroundTheSheet) {
   // The window grows or shrinks around them, its top-left corner staying where it was.
   EXPECT_EQ(window->windowRect.left, outerBefore.left);
   EXPECT_EQ(window->windowRect.top, outerBefore.top);
+}
+
+// The margins around the sheet, given at 96 DPI, grow with the window's DPI; the sheet and the
+// Close button have grown with the dialog font, as the system creates them at that DPI.
+TEST_F(ControlPanelDlgTest, ScalesTheLayoutAroundTheSheetWithTheWindowsDpi) {
+  const struct {
+    int dpi;
+    Rect frame;
+    Rect picture;
+    Rect close;
+    int outerWidth;
+    int clientHeight;
+  } cases[] = {
+      {96, {4, 0, 434, 320}, {9, 324, 177, 356}, {364, 332, 430, 356}, 440, 362},
+      {120, {5, 0, 543, 400}, {11, 405, 221, 445}, {455, 415, 538, 445}, 551, 453},
+      {144, {6, 0, 651, 480}, {14, 486, 266, 534}, {546, 498, 645, 534}, 660, 543},
+      {192, {8, 0, 868, 640}, {18, 648, 354, 712}, {728, 664, 860, 712}, 880, 724},
+  };
+  for (const auto& c : cases) {
+    ControlPanelRig rig;
+    FakeDialogWindow& created = rig.CreateWindow();
+    created.dpi = c.dpi;
+    created.controls[IDC_CLOSE].rect = {0, 0, ScaleForDpi(66, c.dpi), ScaleForDpi(24, c.dpi)};
+    rig.windows.sheetRect = {0, 0, ScaleForDpi(430, c.dpi), ScaleForDpi(320, c.dpi)};
+    ASSERT_TRUE(rig.Start());
+    const FakeDialogWindow& w = *rig.window;
+    EXPECT_EQ(w.controls.at(IDC_SHEET_FRAME).rect, c.frame) << c.dpi;
+    EXPECT_EQ(rig.sheet().placements.front(), c.frame) << c.dpi;
+    EXPECT_EQ(w.controls.at(IDC_PANEL_ICON).rect, c.picture) << c.dpi;
+    EXPECT_EQ(w.controls.at(IDC_CLOSE).rect, c.close) << c.dpi;
+    EXPECT_EQ(w.windowRect.Width(), c.outerWidth) << c.dpi;
+    EXPECT_EQ(w.clientRect.Height(), c.clientHeight) << c.dpi;
+    // Below the sheet and inside the client area, whatever the DPI.
+    EXPECT_GE(c.close.top, c.frame.bottom) << c.dpi;
+    EXPECT_LE(c.close.bottom, w.clientRect.bottom) << c.dpi;
+    EXPECT_LE(c.picture.right, c.close.left) << c.dpi;
+  }
+}
+
+TEST_F(ControlPanelDlgTest, ADpiChangeMovesTheWindowToTheSuggestedPlaceAndLaysItOutAgain) {
+  CreateWindow().controls[IDC_CLOSE].rect = {0, 0, 66, 24};
+  ASSERT_TRUE(Start());
+  window->dpi = 192;
+  window->controls[IDC_CLOSE].rect = {0, 0, 132, 48};
+  sheet().windowRect = {0, 0, 860, 640};
+  panel.OnDpiChanged({200, 150, 1100, 1000});
+  EXPECT_EQ(window->windowRect.left, 200);
+  EXPECT_EQ(window->windowRect.top, 150);
+  EXPECT_EQ(window->windowRect.Width(), 880);
+  EXPECT_EQ(window->controls[IDC_SHEET_FRAME].rect, (Rect{8, 0, 868, 640}));
+  EXPECT_EQ(sheet().placements.back(), (Rect{8, 0, 868, 640}));
+  EXPECT_EQ(window->controls[IDC_CLOSE].rect, (Rect{728, 664, 860, 712}));
 }
 
 struct Transition {

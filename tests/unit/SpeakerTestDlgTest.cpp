@@ -98,6 +98,47 @@ TEST_F(SpeakerTestDlgTest, LaysOutThePicturesFromTheGroupBox) {
                                            expected[4].rect, expected[5].rect, expected[3].rect));
 }
 
+// At 192 DPI the group box has grown with the dialog font, and the offsets and the picture size
+// are twice their 96-DPI pixels; the same layout follows a change of DPI while the window lives.
+TEST_F(SpeakerTestDlgTest, ScalesThePicturesAndTheirHitRectanglesWithTheWindowsDpi) {
+  constexpr Rect kGroupBoxAt192{30, 132, 492, 490};
+  const struct {
+    int control;
+    Rect rect;
+  } expected[] = {
+      {IDC_SPEAKER_FRONT_LEFT, {50, 203, 146, 299}},
+      {IDC_SPEAKER_CENTER, {213, 162, 309, 258}},
+      {IDC_SPEAKER_FRONT_RIGHT, {376, 203, 472, 299}},
+      {IDC_SPEAKER_SUBWOOFER, {213, 384, 309, 480}},
+      {IDC_SPEAKER_REAR_LEFT, {50, 322, 146, 418}},
+      {IDC_SPEAKER_REAR_RIGHT, {376, 322, 472, 418}},
+      {IDC_LISTENER, {213, 273, 309, 369}},
+  };
+  auto expectLaidOutAt192 = [&](const char* when) {
+    for (const auto& picture : expected) {
+      EXPECT_EQ(window->controls[picture.control].rect, picture.rect) << when << picture.control;
+    }
+    EXPECT_THAT(dlg.m_rcSpeaker, ElementsAre(expected[0].rect, expected[1].rect, expected[2].rect,
+                                             expected[4].rect, expected[5].rect, expected[3].rect))
+        << when;
+  };
+  windowDpi = 192;
+  groupBox = kGroupBoxAt192;
+  CreateWindow();
+  expectLaidOutAt192("created at 192 DPI: ");
+
+  window->dpi = 96;
+  window->controls[IDC_SPEAKER_GROUP].rect = kGroupBox;
+  dlg.OnDpiChanged({10, 20, 500, 400});
+  EXPECT_EQ(window->windowRect, (Rect{10, 20, 500, 400}));
+  EXPECT_EQ(dlg.m_rcSpeaker[0], (Rect{25, 101, 73, 149}));
+
+  window->dpi = 192;
+  window->controls[IDC_SPEAKER_GROUP].rect = kGroupBoxAt192;
+  dlg.OnDpiChanged({10, 20, 900, 800});
+  expectLaidOutAt192("after a change back to 192 DPI: ");
+}
+
 TEST_F(SpeakerTestDlgTest, LoadsTheActivePicturesFirstInTheOrderOfTheirSlots) {
   CreateWindow();
   EXPECT_THAT(

@@ -68,7 +68,8 @@ class SpeakerTestFixture : public ::testing::Test {
     auto created = std::make_unique<FakeDialogWindow>();
     window = created.get();
     window->visible = false;
-    window->controls[IDC_SPEAKER_GROUP].rect = kGroupBox;
+    window->dpi = windowDpi;
+    window->controls[IDC_SPEAKER_GROUP].rect = groupBox;
     dlg.AttachWindow(std::move(created));
     dlg.OnInitDialog();
   }
@@ -126,6 +127,9 @@ class SpeakerTestFixture : public ::testing::Test {
   SurroundDotGlobals dot;
   CSpeakerTestDlg dlg{io, registry, strings, sound, bitmaps, pad, clock, dot};
   FakeDialogWindow* window = nullptr;
+  // The window's DPI and its group box's rectangle as the window is created.
+  int windowDpi = 96;
+  Rect groupBox = kGroupBox;
 };
 
 // The speakers as the automatic sequence and the manual test see them: a fake window holding

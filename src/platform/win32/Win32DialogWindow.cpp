@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/Win32Dpi.h"
 #include "platform/win32/Win32WindowFactory.h"
 
 namespace quendal {
@@ -68,6 +69,8 @@ Rect Win32DialogWindow::GetWindowRect() const {
   ::GetWindowRect(m_window, &rect);
   return FromRECT(rect);
 }
+
+int Win32DialogWindow::GetDpi() const { return WindowDpi(m_window); }
 
 Rect Win32DialogWindow::GetClientRect() const {
   RECT rect{};

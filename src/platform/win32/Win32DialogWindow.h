@@ -40,6 +40,7 @@ class Win32DialogWindow : public DialogWindow {
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(m_window); }
+  int GetDpi() const override;
   void SetIcon(IconHandle icon) override;
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override;

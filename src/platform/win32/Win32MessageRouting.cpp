@@ -29,6 +29,14 @@ INT_PTR WithResult(HWND window, LRESULT result) {
   return TRUE;
 }
 
+// Sent from Windows 8.1 to per-monitor aware windows; the headers of the oldest supported
+// Windows do not declare it.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+void DpiChanged(Dialog& dialog, const RECT& suggested) {
+  dialog.OnDpiChanged({suggested.left, suggested.top, suggested.right, suggested.bottom});
+}
+
 UINT TaskbarCreatedMessage() {
   static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
   return message;
@@ -130,6 +138,9 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
       return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
       return static_cast<INT_PTR>(dialog.OnQueryDragIcon());
+    case kDpiChangedMessage:
+      DpiChanged(dialog, *reinterpret_cast<const RECT*>(lParam));
+      return TRUE;
     default:
       break;
   }

@@ -569,6 +569,38 @@ int WindowControlRect(const Args& args) {
   return PrintWindowRect(WindowControl(args[0], Id(args[1])));
 }
 
+// A shown window's client area on screen ("client L T R B"), then each of its visible child
+// windows: "ID CLASS KIND L T R B", KIND being "group" for a group box, "picture" for a bitmap or
+// icon static and "control" for the rest; the layout checks read them.
+int WindowLayout(const Args& args) {
+  const Found window = VisibleWindow(args[0]);
+  if (!window) return Fail(window);
+  RECT client{};
+  GetClientRect(window.window, &client);
+  MapWindowPoints(window.window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  std::printf("client ");
+  PrintRect(client);
+  for (HWND child = GetWindow(window.window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    const std::wstring className = ClassOf(child);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    const char* kind = "control";
+    if (className == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX) kind = "group";
+    const LONG staticType = style & SS_TYPEMASK;
+    if (className == L"Static" && (staticType == SS_BITMAP || staticType == SS_ICON)) {
+      kind = "picture";
+    }
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    std::printf("%d ", GetDlgCtrlID(child));
+    PrintUtf8(className);
+    std::printf(" %s ", kind);
+    PrintRect(rect);
+  }
+  return kIdle;
+}
+
 // The screen rectangle of a tab of the sheet, where a pointer selects its page.
 int TabRect(const Args& args) {
   const Found tabs = SheetTabs();
@@ -839,6 +871,8 @@ constexpr Verb kVerbs[] = {
     {L"rect", PageControlRect, 1, 2, "rect ID [MS]              a control of the page, waited for"},
     {L"rectin", WindowControlRect, 2, 2,
      "rectin CAPTION ID         a control of a window on screen"},
+    {L"layout", WindowLayout, 1, 1,
+     "layout CAPTION            a window's client area and its controls"},
     {L"tabrect", TabRect, 1, 1, "tabrect INDEX             a tab of the sheet on screen"},
     {L"menurect", MenuRect, 0, 1, "menurect [MS]             the popup menu on screen, waited for"},
     {L"trayicon", TrayIconRect, 1, 1,

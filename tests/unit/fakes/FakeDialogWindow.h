@@ -61,6 +61,7 @@ class FakeDialogWindow : public DialogWindow {
   void MoveWindow(const Rect& screenRect, bool repaint) override;
 
   WindowId Id() const override { return reinterpret_cast<WindowId>(this); }
+  int GetDpi() const override { return dpi; }
   void SetIcon(IconHandle windowIcon) override { icon = windowIcon; }
   void Show(ShowCommand command) override;
   void EnableWindow(bool enable) override { enabled = enable; }
@@ -88,6 +89,7 @@ class FakeDialogWindow : public DialogWindow {
   // at windowRect on the screen.
   Rect windowRect{100, 100, 500, 400};
   Rect clientRect{0, 0, 392, 370};
+  int dpi = 96;
   bool visible = true;
   bool enabled = true;
   std::vector<ShowCommand> shows;

@@ -70,6 +70,7 @@ int FakeWindowFactory::RunModal(Dialog& dialog) {
 
 std::unique_ptr<PropertySheet> FakeWindowFactory::CreatePropertySheet() {
   auto created = std::make_unique<FakePropertySheet>();
+  created->windowRect = sheetRect;
   sheet = created.get();
   return created;
 }

@@ -59,6 +59,8 @@ class FakeWindowFactory : public WindowFactory {
   std::vector<WindowId> modelessOwners;
   int modalRuns = 0;
   FakePropertySheet* sheet = nullptr;  // the last sheet made
+  // The window rectangle of the sheets it makes, which grows with the DPI on a real system.
+  Rect sheetRect = FakePropertySheet().windowRect;
 
  private:
   std::map<IconHandle, unsigned> m_icons;
