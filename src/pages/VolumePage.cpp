@@ -176,25 +176,26 @@ void CVolumePage::WriteMasterVolume(std::intptr_t& result) {
 void CVolumePage::OnReleasedCaptureChannel(Channel channel, std::intptr_t& result) {
   if (!m_hDevice.IsOpen()) return;
   const ChannelEntry& entry = kChannels[channel];
-  this->*entry.gain = GainForSliderPosition((this->*entry.slider).GetPos());
-  ApplyChannelGain(channel);
+  ApplyChannelGain(channel, GainForSliderPosition((this->*entry.slider).GetPos()));
   result = 0;
 }
 
 void CVolumePage::OnDefaultChannel(Channel channel) {
   if (!m_hDevice.IsOpen()) return;
-  const ChannelEntry& entry = kChannels[channel];
-  this->*entry.gain = 1.0f;
-  if (ApplyChannelGain(channel)) (this->*entry.slider).SetPos(kChannelSliderUnity, true);
+  if (ApplyChannelGain(channel, 1.0f)) {
+    (this->*kChannels[channel].slider).SetPos(kChannelSliderUnity, true);
+  }
 }
 
-bool CVolumePage::ApplyChannelGain(Channel channel) {
+// A refused gain is not kept: the member goes on holding the stored gain, which the next attach
+// sends back.
+bool CVolumePage::ApplyChannelGain(Channel channel, float gain) {
   const ChannelEntry& entry = kChannels[channel];
-  const float gain = this->*entry.gain;
   if (!m_hDevice.SendChannelGain(entry.code, gain)) {
     ShowRequestFailure(*this, m_strings);
     return false;
   }
+  this->*entry.gain = gain;
   m_hKey.Write(entry.value, std::bit_cast<std::uint32_t>(gain));
   return true;
 }

@@ -90,8 +90,9 @@ class CVolumePage : public PropertyPage {
   float m_fVolumeRR = 1.0f;
 
  private:
-  // Sends a channel's gain member; on success stores it, otherwise shows the failure.
-  bool ApplyChannelGain(Channel channel);
+  // Sends a channel's gain; on success keeps it in the member and stores it, otherwise shows
+  // the failure.
+  bool ApplyChannelGain(Channel channel, float gain);
 
   DeviceIo& m_io;
   const StringTable& m_strings;

@@ -155,6 +155,23 @@ TEST_F(ControlPanelSessionTest, EveryAttachRestoresTheStoredEffectsAndAllSixGain
   }
 }
 
+TEST_F(ControlPanelSessionTest, ARefusedSliderGainIsNotWhatTheNextAttachSends) {
+  StoreSettings(*this);
+  StartConnected();
+  panel.OnOpenSettings();
+  CVolumePage& page = *panel.m_pVolumePage;
+  FakeWindowOf(page)->controls[IDC_SLIDER_FRONT_LEFT].sliderPos = 30;
+  io.refusedCodes = {IOCTL_SET_VOLUME_L};
+  std::intptr_t result = 0;
+  ASSERT_TRUE(page.OnNotify(IDC_SLIDER_FRONT_LEFT, kNmReleasedCapture, result));
+  io.refusedCodes.clear();
+  io.ClearLog();
+  Send(kWmPowerBroadcast, kPbtApmResumeAutomatic);
+  ASSERT_GE(io.requests.size(), 4u);
+  EXPECT_EQ(io.requests[3].code, IOCTL_SET_VOLUME_L);
+  EXPECT_EQ(io.requests[3].input, GainBytes(kStoredGains[0].sent));
+}
+
 TEST_F(ControlPanelSessionTest, StartUpSendsTheGainsOnlyFromTheVolumePage) {
   StoreSettings(*this);
   presence.present = true;
