@@ -248,6 +248,7 @@ void CControlPanelDlg::DetachDevice() {
   if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
   // Selecting the volume page also closes the effects page's channel handle.
   m_sheet->SetActivePage(kVolumePageIndex);
+  m_pEffectsPage->SetDisplayVisible(false);
   m_bConnected = false;
   ShowTray(DisplayState::kNotConnected);
   Window()->ShowOwnedPopups(false);
@@ -263,6 +264,7 @@ void CControlPanelDlg::OnOpenSettings() {
     const Rect frame = m_staticFrame.GetRect();
     m_sheet->SetActivePage(kVolumePageIndex);
     m_sheet->PlaceOnTop(frame, true);
+    m_pEffectsPage->SetDisplayVisible(true);
     Window()->Show(ShowCommand::kRestore);
   }
   ShowTray(DisplayState::kSettingsOpen);
@@ -270,6 +272,7 @@ void CControlPanelDlg::OnOpenSettings() {
 
 void CControlPanelDlg::OnCloseSettings() {
   Window()->ShowOwnedPopups(false);
+  m_pEffectsPage->SetDisplayVisible(false);
   m_sheet->SetActivePage(kVolumePageIndex);
   ShowTray(DisplayState::kConnected);
   Window()->Show(ShowCommand::kHide);

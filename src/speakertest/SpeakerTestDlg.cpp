@@ -113,10 +113,7 @@ bool CSpeakerTestDlg::OnInitDialog() {
   for (int id : kModeRadios) {
     Window()->SetButtonCheck(id, static_cast<std::uint32_t>(id - kModeRadioBase) == m_dwTestMode);
   }
-  const bool startEnabled = m_dwTestBtnStatus != ButtonDisabled;
-  m_btnStart.EnableWindow(startEnabled);
-  m_btnStart.LoadBitmaps(startEnabled ? kPictureReady : kPictureDisabled);
-  LoadSpeakerBitmaps();
+  m_btnStart.EnableWindow(m_dwTestBtnStatus != ButtonDisabled);
   CreateTests();
   return Dialog::OnInitDialog();
 }
@@ -130,6 +127,15 @@ void CSpeakerTestDlg::LayOutPictures() {
       m_rcSpeaker[speaker->rectSlot] = rect;
     }
   }
+}
+
+// Nothing shows the pictures before the window is first opened, so they are loaded then, not
+// while the program starts.
+void CSpeakerTestDlg::LoadPictures() {
+  if (m_bPicturesLoaded) return;
+  m_bPicturesLoaded = true;
+  m_btnStart.LoadBitmaps(m_dwTestBtnStatus != ButtonDisabled ? kPictureReady : kPictureDisabled);
+  LoadSpeakerBitmaps();
 }
 
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {
@@ -150,6 +156,7 @@ void CSpeakerTestDlg::DeleteSpeakerBitmaps() {
     if (pictures.normal != 0) m_bitmaps.Delete(pictures.normal);
     pictures.normal = 0;
   }
+  m_bPicturesLoaded = false;
 }
 
 // Fresh tests start idle: no step of the sequence, no speaker pressed.
@@ -286,6 +293,7 @@ void CSpeakerTestDlg::OpenTest() {
   }
   if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) ShowRequestFailure();
   m_dwEnableFilter = ReadSettingOrDefault(settings::kEnableFilter);
+  LoadPictures();
   m_bShown = 1;
   ShowWindow(ShowCommand::kRestore);
 }

@@ -92,6 +92,8 @@ class CSpeakerTestDlg : public Dialog {
 
  private:
   void LayOutPictures();
+  // The Start button's picture and the twelve speaker pictures, once, at the first opening.
+  void LoadPictures();
   void LoadSpeakerBitmaps();
   void DeleteSpeakerBitmaps();
   void CreateTests();
@@ -111,6 +113,7 @@ class CSpeakerTestDlg : public Dialog {
   Pad& m_pad;
   const System& m_clock;
   SurroundDotGlobals& m_dot;
+  bool m_bPicturesLoaded = false;
 };
 
 }  // namespace quendal
