@@ -305,6 +305,7 @@ void CControlPanelDlg::DetachDevice() {
   if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
   // Selecting the volume page also closes the effects page's channel handle.
   m_sheet->SetActivePage(kVolumePageIndex);
+  m_pEffectsPage->SetDisplayVisible(false);
   m_bConnected = false;
   ShowTray(DisplayState::kNotConnected);
   Window()->ShowOwnedPopups(false);
@@ -320,6 +321,7 @@ void CControlPanelDlg::OnOpenSettings() {
     const Rect frame = m_staticFrame.GetRect();
     m_sheet->SetActivePage(kVolumePageIndex);
     m_sheet->PlaceOnTop(frame, true);
+    m_pEffectsPage->SetDisplayVisible(true);
     Window()->Show(ShowCommand::kRestore);
   }
   ShowTray(DisplayState::kSettingsOpen);
@@ -327,6 +329,7 @@ void CControlPanelDlg::OnOpenSettings() {
 
 void CControlPanelDlg::OnCloseSettings() {
   Window()->ShowOwnedPopups(false);
+  m_pEffectsPage->SetDisplayVisible(false);
   m_sheet->SetActivePage(kVolumePageIndex);
   ShowTray(DisplayState::kConnected);
   Window()->Show(ShowCommand::kHide);

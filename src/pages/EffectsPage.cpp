@@ -77,7 +77,7 @@ bool CEffectsPage::OnSetActive() {
   } else if (m_nActivateAction == ActivateResetForExit) {
     ResetDeviceForExit();
   }
-  Window()->SetTimer(IDT_SOURCE_LAYOUT, kSourceLayoutPeriodMs);
+  if (m_bDisplayVisible) StartSourceLayoutDisplay();
   return PropertyPage::OnSetActive();
 }
 
@@ -93,7 +93,25 @@ bool CEffectsPage::OnCommand(int id, int notifyCode) {
 }
 
 void CEffectsPage::OnTimer(unsigned id) {
-  if (id == IDT_SOURCE_LAYOUT) ShowSourceLayout();
+  if (id == IDT_SOURCE_LAYOUT && m_bDisplayVisible) ShowSourceLayout();
+}
+
+// The page is active exactly while it holds its channel handle. Coming into view, it shows
+// what plays now rather than what played when it was last seen.
+void CEffectsPage::SetDisplayVisible(bool visible) {
+  if (visible == m_bDisplayVisible) return;
+  m_bDisplayVisible = visible;
+  if (Window() == nullptr || !m_hDevice.IsOpen()) return;
+  if (visible) {
+    ShowSourceLayout();
+    StartSourceLayoutDisplay();
+  } else {
+    Window()->KillTimer(IDT_SOURCE_LAYOUT);
+  }
+}
+
+void CEffectsPage::StartSourceLayoutDisplay() {
+  Window()->SetTimer(IDT_SOURCE_LAYOUT, kSourceLayoutPeriodMs);
 }
 
 void CEffectsPage::ApplyEnableEffects() {
@@ -174,8 +192,7 @@ void CEffectsPage::ResetDeviceForExit() {
   for (std::uint32_t code : kResetGainOrder) m_hDevice.SendChannelGain(code, 1.0f);
 }
 
-// The page polls every 300 ms for as long as it is selected, hidden or not, so a tick that
-// finds the text already shown leaves the controls alone.
+// A tick that finds the text already shown leaves the controls alone.
 void CEffectsPage::ShowSourceLayout() {
   if (!m_hDevice.IsOpen()) return;
   const auto info = m_hDevice.GetSourceChannels();

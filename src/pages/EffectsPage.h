@@ -37,6 +37,11 @@ class CEffectsPage : public PropertyPage {
   // What the next activation sends to the driver.
   void SetActivateAction(ActivateAction action) { m_nActivateAction = action; }
 
+  // Whether the window that holds the sheet is shown. The source-layout display runs only while
+  // the page is both selected and seen: a hidden page shows nobody anything, and its requests
+  // would keep the device busy all day.
+  void SetDisplayVisible(bool visible);
+
   void LoadSettings();
   // Shows the members in the controls, then switches the effects to match m_bEnableEffects.
   // While the page is not active it does so through a short-lived handle of its own, so that
@@ -75,12 +80,15 @@ class CEffectsPage : public PropertyPage {
   void SendOutputMode(std::uint32_t code);
   void ResetDeviceForExit();
   void ShowSourceLayout();
+  void StartSourceLayoutDisplay();
   std::wstring SourceLayoutText(SourceLayout layout) const;
   void EnableEffectControls(bool enable);
 
   const StringTable& m_strings;
   // The page lives as long as the process, so this counts the failed openings of the process.
   int m_nFailedOpenings = 0;
+  // The control-panel window starts hidden and lives in the tray.
+  bool m_bDisplayVisible = false;
 };
 
 }  // namespace quendal

@@ -10,7 +10,7 @@
 
 namespace quendal {
 
-// The pictures of one speaker, as the window loads them at start-up.
+// The pictures of one speaker, as the window loads them at its first opening.
 struct SpeakerBitmaps {
   BitmapHandle active = 0;
   BitmapHandle normal = 0;

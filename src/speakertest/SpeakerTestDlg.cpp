@@ -116,10 +116,7 @@ bool CSpeakerTestDlg::OnInitDialog() {
   for (int id : kModeRadios) {
     Window()->SetButtonCheck(id, static_cast<std::uint32_t>(id - kModeRadioBase) == m_dwTestMode);
   }
-  const bool startEnabled = m_dwTestBtnStatus != ButtonDisabled;
-  m_btnStart.EnableWindow(startEnabled);
-  m_btnStart.LoadBitmaps(startEnabled ? kPictureReady : kPictureDisabled);
-  LoadSpeakerBitmaps();
+  m_btnStart.EnableWindow(m_dwTestBtnStatus != ButtonDisabled);
   CreateTests();
   return Dialog::OnInitDialog();
 }
@@ -143,6 +140,15 @@ void CSpeakerTestDlg::OnDpiChanged(const Rect& suggested) {
   LayOutPictures();
 }
 
+// Nothing shows the pictures before the window is first opened, so they are loaded then, not
+// while the program starts.
+void CSpeakerTestDlg::LoadPictures() {
+  if (m_bPicturesLoaded) return;
+  m_bPicturesLoaded = true;
+  m_btnStart.LoadBitmaps(m_dwTestBtnStatus != ButtonDisabled ? kPictureReady : kPictureDisabled);
+  LoadSpeakerBitmaps();
+}
+
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {
   for (std::size_t slot = 0; slot < m_hbmSpeaker.size(); ++slot) {
     m_hbmSpeaker[slot].active = m_bitmaps.Load(SpeakerInBitmapSlot(slot).activeBitmap);
@@ -161,6 +167,7 @@ void CSpeakerTestDlg::DeleteSpeakerBitmaps() {
     if (pictures.normal != 0) m_bitmaps.Delete(pictures.normal);
     pictures.normal = 0;
   }
+  m_bPicturesLoaded = false;
 }
 
 // Fresh tests start idle: no step of the sequence, no speaker pressed.
@@ -297,6 +304,7 @@ void CSpeakerTestDlg::OpenTest() {
   }
   if (!m_hDevice.Send(IOCTL_FILTER_DISABLE)) ShowRequestFailure();
   m_dwEnableFilter = ReadSettingOrDefault(settings::kEnableFilter);
+  LoadPictures();
   m_bShown = 1;
   ShowWindow(ShowCommand::kRestore);
 }

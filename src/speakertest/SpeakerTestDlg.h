@@ -96,6 +96,8 @@ class CSpeakerTestDlg : public Dialog {
 
  private:
   void LayOutPictures();
+  // The Start button's picture and the twelve speaker pictures, once, at the first opening.
+  void LoadPictures();
   void LoadSpeakerBitmaps();
   void DeleteSpeakerBitmaps();
   void CreateTests();
@@ -116,6 +118,7 @@ class CSpeakerTestDlg : public Dialog {
   const System& m_clock;
   SurroundDotGlobals& m_dot;
   bool m_bReportFailures = true;
+  bool m_bPicturesLoaded = false;
 };
 
 }  // namespace quendal

@@ -253,6 +253,50 @@ TEST_F(ControlPanelDlgTest, OpenSettingsShowsTheSheetOverTheFrameOnTheVolumePage
   EXPECT_FALSE(panel.m_pEffectsPage->m_hDevice.IsOpen());
 }
 
+// The start-up restore leaves the effects page selected in the hidden sheet: its source-layout
+// display runs only while the settings window shows that page, and stops on every way the
+// window hides.
+TEST_F(ControlPanelDlgTest, SourceLayoutDisplayRunsOnlyWhileTheSettingsShowTheEffectsTab) {
+  struct HidePath {
+    const char* name;
+    std::function<void(ControlPanelFixture&)> hide;
+  };
+  const HidePath paths[] = {
+      {"close settings", [](ControlPanelFixture& f) { f.panel.OnCloseSettings(); }},
+      {"speaker test", [](ControlPanelFixture& f) { f.panel.OnSpeakerTest(); }},
+      {"removal",
+       [](ControlPanelFixture& f) {
+         f.presence.present = false;
+         f.panel.OnDeviceChange(kDbtDevNodesChanged);
+       }},
+  };
+  for (const HidePath& path : paths) {
+    SCOPED_TRACE(path.name);
+    ControlPanelRig f;
+    f.StartConnected();
+    f.io.replies[IOCTL_GET_SOURCE_CHANNELS] = {1, 0, 0, 0};
+    CEffectsPage& page = *f.panel.m_pEffectsPage;
+    FakeDialogWindow& effects = f.EffectsWindow();
+    ASSERT_EQ(f.sheet().activeIndex, 1);
+    EXPECT_FALSE(effects.timers.contains(IDT_SOURCE_LAYOUT));
+    page.OnTimer(IDT_SOURCE_LAYOUT);
+    EXPECT_THAT(f.io.Codes(), IsEmpty());
+
+    f.panel.OnOpenSettings();
+    ASSERT_TRUE(f.sheet().SetActivePage(1));  // the user picks the Effects tab
+    EXPECT_EQ(effects.timers.at(IDT_SOURCE_LAYOUT), 300u);
+    page.OnTimer(IDT_SOURCE_LAYOUT);
+    EXPECT_THAT(f.io.Codes(), ElementsAre(IOCTL_GET_SOURCE_CHANNELS));
+    EXPECT_EQ(effects.controls[IDC_SOURCE_LAYOUT].text, f.strings.Load(IDS_SOURCE_MULTICHANNEL));
+
+    path.hide(f);
+    f.io.ClearLog();
+    EXPECT_FALSE(effects.timers.contains(IDT_SOURCE_LAYOUT));
+    page.OnTimer(IDT_SOURCE_LAYOUT);
+    EXPECT_THAT(f.io.Codes(), IsEmpty());
+  }
+}
+
 TEST_F(ControlPanelDlgTest, CloseBoxPostsTheCloseButton) {
   StartConnected();
   EXPECT_TRUE(panel.OnClose());

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "fakes/FakeDeviceIo.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeRegistry.h"
@@ -52,8 +55,9 @@ class EffectsPageTest : public ::testing::Test {
     return page.OnSetActive();
   }
 
-  // Activates the page with its stored settings already on the device.
+  // Activates the page with its stored settings already on the device, in a shown window.
   void Activate() {
+    page.SetDisplayVisible(true);
     ASSERT_TRUE(Restore());
     io.ClearLog();
     registry.writes.clear();
@@ -132,8 +136,50 @@ TEST_F(EffectsPageTest, RestoreSendsTheStoredEffectsAndWritesThemBackUnchanged) 
   EXPECT_EQ(registry.Dword("BassOutputMode"), 1u);
   EXPECT_EQ(page.m_nActivateAction, CEffectsPage::ActivateRestored);
   EXPECT_TRUE(EffectControlsEnabled(true));
-  EXPECT_EQ(window->timers.at(IDT_SOURCE_LAYOUT), 300u);
   EXPECT_TRUE(window->boxes.empty());
+}
+
+// The start-up restore selects the page in a hidden window; the display starts only once the
+// window shows it, and stops again whenever the window hides, the page still selected.
+TEST_F(EffectsPageTest, SourceLayoutDisplayRunsOnlyWhileThePageIsSelectedAndSeen) {
+  StoreEffects(1, 1, 0);
+  io.replies[IOCTL_GET_SOURCE_CHANNELS] = {1, 0, 0, 0};
+  ASSERT_TRUE(Restore());
+  io.ClearLog();
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    bool running;
+    std::vector<std::uint32_t> requests;  // what the step and one tick of the display sent
+  };
+  const Step steps[] = {
+      {"restored hidden", [] {}, false, {}},
+      {"shown",
+       [&] { page.SetDisplayVisible(true); },
+       true,
+       {IOCTL_GET_SOURCE_CHANNELS, IOCTL_GET_SOURCE_CHANNELS}},
+      {"shown again", [&] { page.SetDisplayVisible(true); }, true, {IOCTL_GET_SOURCE_CHANNELS}},
+      {"hidden", [&] { page.SetDisplayVisible(false); }, false, {}},
+      {"deselected hidden", [&] { page.OnKillActive(); }, false, {}},
+      {"shown deselected", [&] { page.SetDisplayVisible(true); }, false, {}},
+      {"selected shown", [&] { page.OnSetActive(); }, true, {IOCTL_GET_SOURCE_CHANNELS}},
+      {"deselected shown", [&] { page.OnKillActive(); }, false, {}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    window->controls[IDC_SOURCE_LAYOUT].text.clear();
+    step.act();
+    EXPECT_EQ(window->timers.contains(IDT_SOURCE_LAYOUT), step.running);
+    if (step.running) {
+      EXPECT_EQ(window->timers.at(IDT_SOURCE_LAYOUT), 300u);
+    }
+    page.OnTimer(IDT_SOURCE_LAYOUT);
+    EXPECT_EQ(io.Codes(), step.requests);
+    EXPECT_EQ(window->controls[IDC_SOURCE_LAYOUT].text,
+              step.running ? strings.Load(IDS_SOURCE_MULTICHANNEL) : L"");
+    io.ClearLog();
+  }
+  EXPECT_THAT(registry.writes, ElementsAre("EnableFilter", "OutputMode", "BassOutputMode"));
 }
 
 TEST_F(EffectsPageTest, RestoreWithEffectsOffOnlyDisablesTheFilter) {
@@ -267,10 +313,8 @@ TEST_F(EffectsPageTest, FirstFailedOpeningIsSilentAndLaterOnesWarnOnlyWithAResto
   };
   const Attempt attempts[] = {
       {CEffectsPage::ActivateRestore, false},  // first failure of the process
-      {CEffectsPage::ActivateRestore, true},
-      {CEffectsPage::ActivateNone, false},
-      {CEffectsPage::ActivateResetForExit, false},
-      {CEffectsPage::ActivateRestore, true},
+      {CEffectsPage::ActivateRestore, true},       {CEffectsPage::ActivateNone, false},
+      {CEffectsPage::ActivateResetForExit, false}, {CEffectsPage::ActivateRestore, true},
   };
   for (const Attempt& attempt : attempts) {
     window->boxes.clear();
@@ -299,12 +343,9 @@ TEST_F(EffectsPageTest, SourceLayoutTimerShowsWhatIsPlaying) {
     unsigned stringId;  // 0: empty
   };
   const Case cases[] = {
-      {{1, 1, 0, 0}, IDS_SOURCE_MULTICHANNEL},
-      {{1, 0, 0, 0}, IDS_SOURCE_MULTICHANNEL},
-      {{0, 1, 0, 0}, IDS_SOURCE_TWO_CHANNEL},
-      {{0, 0, 0, 0}, 0},
-      {{0, 1}, IDS_SOURCE_TWO_CHANNEL},
-      {{}, 0},
+      {{1, 1, 0, 0}, IDS_SOURCE_MULTICHANNEL}, {{1, 0, 0, 0}, IDS_SOURCE_MULTICHANNEL},
+      {{0, 1, 0, 0}, IDS_SOURCE_TWO_CHANNEL},  {{0, 0, 0, 0}, 0},
+      {{0, 1}, IDS_SOURCE_TWO_CHANNEL},        {{}, 0},
   };
   Activate();
   for (const Case& c : cases) {

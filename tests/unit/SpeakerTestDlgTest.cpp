@@ -23,13 +23,15 @@ TEST_F(SpeakerTestDlgTest, FirstCreationStoresTheDefaultsAndDisablesStartInManua
   EXPECT_TRUE(window->controls[IDC_MODE_MANUAL].checked);
   EXPECT_FALSE(window->controls[IDC_MODE_SURROUND].checked);
   EXPECT_FALSE(window->controls[IDC_START_STOP].enabled);
-  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
-  // The picture is redrawn at once, not left for the next paint.
-  EXPECT_EQ(window->controls[IDC_START_STOP].redrawnButtonBitmap, L"TESTX");
-  // Created hidden: only OpenTest shows it.
+  // Created hidden: only OpenTest shows it, and loads the pictures.
   EXPECT_THAT(window->shows, IsEmpty());
   EXPECT_EQ(dlg.m_bShown, 0);
   EXPECT_TRUE(io.openedPaths.empty());
+  EXPECT_TRUE(window->controls[IDC_START_STOP].buttonBitmap.empty());
+  dlg.OpenTest();
+  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
+  // The picture is redrawn at once, not left for the next paint.
+  EXPECT_EQ(window->controls[IDC_START_STOP].redrawnButtonBitmap, L"TESTX");
 }
 
 struct StoredState {
@@ -49,10 +51,11 @@ TEST_P(StartUpTest, ShowsTheStoredModeAndButtonWithoutRewritingThem) {
   CreateWindow();
   for (int id : kModeRadios) EXPECT_EQ(window->controls[id].checked, id == state.checkedRadio);
   EXPECT_EQ(window->controls[IDC_START_STOP].enabled, state.startEnabled);
-  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, state.picture);
   EXPECT_THAT(registry.writes, IsEmpty());
   EXPECT_EQ(dlg.m_dwTestMode, state.mode);
   EXPECT_EQ(dlg.m_dwTestBtnStatus, state.status);
+  dlg.OpenTest();
+  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, state.picture);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,8 +142,14 @@ TEST_F(SpeakerTestDlgTest, ScalesThePicturesAndTheirHitRectanglesWithTheWindowsD
   expectLaidOutAt192("after a change back to 192 DPI: ");
 }
 
-TEST_F(SpeakerTestDlgTest, LoadsTheActivePicturesFirstInTheOrderOfTheirSlots) {
+// Start-up loads no picture; the first opening loads them all, later ones none.
+TEST_F(SpeakerTestDlgTest, FirstOpeningLoadsTheActivePicturesFirstInTheOrderOfTheirSlots) {
   CreateWindow();
+  EXPECT_THAT(bitmaps.loaded, IsEmpty());
+  for (int opening = 0; opening < 2; ++opening) {
+    dlg.OpenTest();
+    dlg.CloseTest();
+  }
   EXPECT_THAT(
       bitmaps.loaded,
       ElementsAre(IDB_FRONT_LEFT_ACTIVE, IDB_FRONT_RIGHT_ACTIVE, IDB_CENTER_ACTIVE,
@@ -188,12 +197,13 @@ TEST_F(SpeakerTestDlgTest, SurroundNeedsNoChannelAndSendsNothing) {
 TEST_F(SpeakerTestDlgTest, AutomaticAndManualDoNothingWithoutAChannel) {
   CreateWindow();
   ClearLogs();
+  const std::wstring picture = window->controls[IDC_START_STOP].buttonBitmap;
   ChooseMode(IDC_MODE_AUTOMATIC);
   ChooseMode(IDC_MODE_MANUAL);
   EXPECT_TRUE(io.requests.empty());
   EXPECT_THAT(registry.writes, IsEmpty());
   EXPECT_FALSE(window->controls[IDC_START_STOP].enabled);
-  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
+  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, picture);
 }
 
 struct RefusedModeCase {
@@ -295,8 +305,8 @@ TEST_F(SpeakerTestDlgTest, WithNoSettingsKeyAtAllEverythingRunsOnTheMembers) {
   registry.refusedRoots = {RegistryRoot::kLocalMachine, RegistryRoot::kCurrentUser};
   CreateWindow();
   EXPECT_TRUE(window->controls[IDC_MODE_MANUAL].checked);
-  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
   dlg.OpenTest();
+  EXPECT_EQ(window->controls[IDC_START_STOP].buttonBitmap, L"TESTX");
   EXPECT_EQ(dlg.m_bShown, 1);
   ChooseMode(IDC_MODE_SURROUND);
   io.ClearLog();
@@ -474,14 +484,27 @@ TEST_F(SpeakerTestDlgTest, DestroyWindowClosesTheTestAndReleasesChannelKeyAndPic
 }
 
 TEST_F(SpeakerTestDlgTest, DestroyWindowDeletesOnlyThePicturesThatLoaded) {
-  bitmaps.refusedIds = {IDB_CENTER_ACTIVE, IDB_REAR_LEFT};
-  CreateWindow();
-  window = nullptr;
-  EXPECT_TRUE(dlg.DestroyWindow());
-  EXPECT_EQ(bitmaps.LiveBitmaps(), 0);
-  EXPECT_EQ(bitmaps.deleted.size(), 10u);
-  EXPECT_EQ(registry.OpenKeys(), 0);
-  EXPECT_TRUE(io.requests.empty());
+  struct Case {
+    const char* name;
+    bool opened;
+    std::size_t deleted;
+  };
+  const Case cases[] = {{"never opened", false, 0}, {"opened", true, 10}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeBitmaps pictures;
+    pictures.refusedIds = {IDB_CENTER_ACTIVE, IDB_REAR_LEFT};
+    CSpeakerTestDlg created{io, registry, strings, sound, pictures, pad, clock, dot};
+    created.AttachWindow(std::make_unique<FakeDialogWindow>());
+    created.OnInitDialog();
+    if (c.opened) created.OpenTest();
+    EXPECT_TRUE(created.DestroyWindow());
+    EXPECT_EQ(pictures.LiveBitmaps(), 0);
+    EXPECT_EQ(pictures.deleted.size(), c.deleted);
+    EXPECT_EQ(pictures.misuses, 0);
+    EXPECT_EQ(registry.OpenKeys(), 0);
+    EXPECT_EQ(io.OpenHandles(), 0);
+  }
 }
 
 TEST(SpeakerTestDlgLifetime, PicturesOfAWindowNeverDestroyedGoWithTheObject) {
