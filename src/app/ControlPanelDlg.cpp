@@ -296,7 +296,7 @@ void CControlPanelDlg::OnDeviceChange(unsigned event) {
   if (event != kDbtDevNodesChanged) return;
   if (AnyBoxOpen()) {
     ++m_nFoldedDeviceEvents;
-    if (m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) {
+    if (!m_bRemovalFolded && m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) {
       m_bRemovalFolded = true;
     }
     return;

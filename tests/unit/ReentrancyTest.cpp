@@ -248,5 +248,35 @@ TEST(ReentrancyTest, EveryBoxSurvivesEveryEventArrivingWhileItIsOpen) {
   }
 }
 
+// A docking station or a hub brings dozens of device-node changes at once. Under a box they are
+// counted, and the check that follows runs once, after the box; the arrival rule still sees
+// them all.
+TEST(ReentrancyTest, AFloodOfDeviceChangesUnderABoxLeadsToOneCheckAfterIt) {
+  Rig f;
+  StartConnected(f);
+  f.io.replies[IOCTL_GET_SOURCE_CHANNELS] = {1, 0, 0, 0};
+  int queriesUnderTheBox = 0;
+  BoxEvents::WhileNextBoxIsOpen([&] {
+    const int before = f.presence.presenceQueries;
+    f.presence.present = false;
+    for (int i = 0; i < 50; ++i) f.panel.OnDeviceChange(kDbtDevNodesChanged);
+    f.presence.present = true;
+    for (int i = 0; i < 50; ++i) f.panel.OnDeviceChange(kDbtDevNodesChanged);
+    queriesUnderTheBox = f.presence.presenceQueries - before;
+    EXPECT_EQ(f.panel.m_bDeviceAttached, 1) << "nothing is detached under the box";
+  });
+  f.panel.OnTimer(IDT_SOURCE_POLL);
+  EXPECT_EQ(queriesUnderTheBox, 1) << "once it was seen gone, the rest is only counted";
+  EXPECT_EQ(std::count(f.window->postedCommands.begin(), f.window->postedCommands.end(),
+                       ID_CHECK_PRESENCE),
+            1);
+  const int registrationsBefore = f.presence.registrations;
+  f.RunPostedCommands();
+  EXPECT_EQ(f.presence.registrations, registrationsBefore + 1) << "detached, then attached once";
+  EXPECT_EQ(f.panel.m_bDeviceAttached, 1);
+  EXPECT_EQ(f.system.sleeps.size(), 1u);
+  EXPECT_EQ(BoxEvents::MaxDepth(), 1);
+}
+
 }  // namespace
 }  // namespace quendal::test
