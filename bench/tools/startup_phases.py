@@ -7,7 +7,8 @@ startwatch.exe, and prints tab-separated lines:
 
   phase NAME, median ms, median share of the whole in per cent, median libraries loaded,
         the libraries loaded in it in at least half of the runs
-  whole NAME, the same for process start to icon added
+  whole NAME, the same for process start to icon added, and for the program's own work:
+        its entry point to the call that adds the icon
   runs  traces that hold every mark, traces read
   skipped TRACE, why it was left out (a mark it lacks, or that it cannot be read)
 
@@ -71,9 +72,9 @@ def read_trace(path, program):
             loaded = LOADED.match(text)
             if loaded:
                 process.events.append(Event(ms, thread, "line"))
-                name = loaded.group(5).replace("\\\\", "\\").rsplit("\\", 1)[-1]
+                name = loaded.group(5).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
                 process.modules.append(int(loaded.group(6), 16))
-                if panel_pid is None and name.lower() == program.lower():
+                if panel_pid is None and name == program.lower():
                     panel_pid = pid
                     process.modules.insert(0, process.modules.pop())
                 else:
@@ -180,6 +181,11 @@ SYSTEM_LIBRARIES = ("system libraries loaded", lambda m: m.entry())
 TRAY_ICON = ("tray icon (Shell_NotifyIconW NIM_ADD)", lambda m: m.ret("Shell_NotifyIconW"))
 
 
+# The entry point is the end of the second phase in every table, so the program's own work
+# starts at the third mark.
+ENTRY_MARK = 2
+
+
 def icon_added(m):
     return m.call("Shell_NotifyIconW", lambda args: first_argument(args) == NIM_ADD)
 
@@ -284,6 +290,13 @@ def main():
         print(row("phase", name, spans, shares, [loads[index] for marks, loads in runs]))
     everything = [[name for phase in loads for name in phase] for marks, loads in runs]
     print(row("whole", "process start to icon added", whole, [100.0] * len(runs), everything))
+    # From the entry point to the call that adds the icon: what the program itself does.
+    entry, icon = ENTRY_MARK, len(table) - 1
+    own = [marks[icon] - marks[entry] for marks, loads in runs]
+    shares = [100.0 * span / total if total else 0.0 for span, total in zip(own, whole)]
+    own_loads = [[name for phase in loads[entry:icon] for name in phase] for marks, loads in runs]
+    print(row("whole", "entry point to the icon's NIM_ADD (the program's own work)", own, shares,
+              own_loads))
     return 0
 
 
