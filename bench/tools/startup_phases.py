@@ -48,7 +48,7 @@ class Event:
 @dataclass
 class Process:
     events: list = field(default_factory=list)
-    loads: list = field(default_factory=list)  # (ms, file name)
+    loads: list = field(default_factory=list)  # (index in events, file name)
     modules: list = field(default_factory=list)  # base addresses, the program's first
     image: tuple = (0, 0)  # the program's own addresses, [begin, end)
 
@@ -72,13 +72,14 @@ def read_trace(path, program):
             loaded = LOADED.match(text)
             if loaded:
                 process.events.append(Event(ms, thread, "line"))
+                event = len(process.events) - 1
                 name = loaded.group(5).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
                 process.modules.append(int(loaded.group(6), 16))
                 if panel_pid is None and name == program.lower():
                     panel_pid = pid
                     process.modules.insert(0, process.modules.pop())
                 else:
-                    process.loads.append((ms, name))
+                    process.loads.append((event, name))
                 continue
             relay = RELAY.match(text)
             if relay:
@@ -92,6 +93,7 @@ def read_trace(path, program):
                 process.events.append(Event(ms, thread, "start"))
             else:
                 process.events.append(Event(ms, thread, "line"))
+                event = len(process.events) - 1
     panel = processes.get(panel_pid)
     if panel is not None:
         base = panel.modules[0]
@@ -230,14 +232,18 @@ def marks_of(path, program, table):
     if panel is None:
         return None, f"no process of {program}"
     found = Marks(panel)
+    # Times, and where in the program's events: its libraries go by the order of the lines,
+    # which the millisecond stamps cannot always tell apart.
     marks = [start]
+    places = [0]
     for name, mark in table:
         ms = mark(found)
         if ms is None:
             return None, f"no end of the phase '{name}'"
         marks.append(ms)
-    loads = [[lib for ms, lib in panel.loads if begin <= ms < end]
-             for begin, end in zip(marks, marks[1:])]
+        places.append(found.at)
+    loads = [[lib for place, lib in panel.loads if begin <= place < end]
+             for begin, end in zip(places, places[1:])]
     return (marks, loads), None
 
 
