@@ -39,29 +39,38 @@ def print_runs(panel, baseline):
     print()
 
 
-def libraries_cell(count, libraries, theirs):
-    """The count, and the names the baseline did not load in its phase of that name."""
+def libraries_cell(count, libraries, theirs, their_all, longest):
+    """The count; the names the baseline did not load in its phase of that name, apart from
+    those it loads in another phase; and the library whose start took longest, from 1 ms."""
     names = [name for name in libraries.split(", ") if name and name not in (theirs or [])]
-    if not names:
-        return count
-    return f"{count}{', beyond the baseline' if theirs is not None else ''}: {', '.join(names)}"
+    elsewhere = [name for name in names if theirs is not None and name in their_all]
+    beyond = [name for name in names if name not in elsewhere]
+    cell = count
+    if beyond:
+        cell += f"{', beyond the baseline' if theirs is not None else ''}: {', '.join(beyond)}"
+    if elsewhere:
+        cell += f"; the baseline loads {', '.join(elsewhere)} in a later phase"
+    if longest and float(longest.rsplit(" ", 1)[1]) >= 1:
+        cell += f"; longest start: {longest} ms"
+    return cell
 
 
 def print_phases(panel, baseline):
     """The table; returns (traced ms over the baseline, name, ms, baseline's ms) per phase."""
     their_ms = {row[0]: float(row[1]) for row in baseline["phase"] + baseline["whole"]}
     their_libraries = {row[0]: row[4].split(", ") for row in baseline["phase"] + baseline["whole"]}
+    their_all = baseline["whole"][0][4].split(", ") if baseline["whole"] else []
     print("| phase | median ms, traced | share | traydialog.exe, traced | libraries loaded |")
     print("|---|---|---|---|---|")
     excess = []
     for kind, rows in (("phase", panel["phase"]), ("whole", panel["whole"])):
-        for name, ms, share, count, libraries in rows:
+        for name, ms, share, count, libraries, longest in rows:
             theirs = their_ms.get(name)
-            cell = libraries_cell(count, libraries, their_libraries.get(name))
+            cell = libraries_cell(count, libraries, their_libraries.get(name), their_all, longest)
             shown = "" if theirs is None else f"{theirs:g}"
             print(f"| {name} | {ms} | {share} % | {shown} | {cell} |")
             if kind == "phase":
-                excess.append((float(ms) - (theirs or 0.0), name, float(ms), theirs))
+                excess.append((float(ms) - (theirs or 0.0), name, float(ms), theirs, longest))
     print()
     return excess
 
@@ -78,12 +87,15 @@ def print_verdict(excess, own, traced_ms, panel_ms, baseline_ms):
         print(f"The start-up is within {TARGET} times the baseline's"
               f" ({panel_ms:g} ms against {baseline_ms:g} ms).")
         return
-    extra, name, ms, theirs = max(excess)
+    extra, name, ms, theirs, longest = max(excess)
     against = ("the baseline has no such step" if theirs is None else
                f"{extra:g} ms more than the baseline's {theirs:g} ms")
     untraced = extra * panel_ms / traced_ms if traced_ms else extra
     print(f"Over {TARGET} times the baseline by {over:.0f} ms. The phase that holds it: {name},"
           f" {ms:g} ms traced, {against}; about {untraced:.0f} ms of the untraced {panel_ms:g} ms.")
+    if longest:
+        print(f"The longest library start in it: {longest} ms traced (with the libraries that"
+              " library starts in turn).")
     if own is not None:
         print(f"The program's own work, from its entry point to the icon's NIM_ADD, takes {own[0]:g} ms"
               f" traced against the baseline's {own[1]:g} ms.")

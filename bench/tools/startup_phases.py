@@ -6,7 +6,9 @@ RELAY_CALLS below (--relay-include prints it), each of one start of the program 
 startwatch.exe, and prints tab-separated lines:
 
   phase NAME, median ms, median share of the whole in per cent, median libraries loaded,
-        the libraries loaded in it in at least half of the runs
+        the libraries loaded in it in at least half of the runs, and the one whose start
+        (its entry point's PROCESS_ATTACH, with the libraries it starts in turn) takes
+        longest: "name ms"
   whole NAME, the same for process start to icon added, and for the program's own work:
         its entry point to the call that adds the icon
   runs  traces that hold every mark, traces read
@@ -17,6 +19,7 @@ program's own image count as its marks (system libraries make some of the same c
 trace holds every mark the exit status is 1, with the runs and skipped lines still printed.
 """
 import argparse
+import collections
 import re
 import statistics
 import sys
@@ -30,6 +33,9 @@ STAMP = r"^\s*(\d+)\.(\d+):([0-9a-f]+):([0-9a-f]+):"
 RELAY = re.compile(STAMP + r"(Call|Ret )\s+[\w.]+\.(\w+)\((.*)\).*? ret=([0-9a-f]+)\s*$")
 LOADED = re.compile(STAMP + r"trace:loaddll:\w+ Loaded L\"(.*)\" at ([0-9a-fA-F]+):")
 THREAD_START = re.compile(STAMP + r"Starting thread proc")
+# A library's start: its entry point called with PROCESS_ATTACH, and its return.
+ATTACH = re.compile(STAMP + r"(Call|Ret )\s+PE DLL \(proc=\w+,module=\w+ L\"([^\"]*)\","
+                    r"reason=PROCESS_ATTACH")
 ANY = re.compile(STAMP)
 NIM_ADD = 0
 BUS_DEVICE_PREFIX = r'"\\\\.\\HCD'
@@ -51,6 +57,14 @@ class Process:
     loads: list = field(default_factory=list)  # (index in events, file name)
     modules: list = field(default_factory=list)  # base addresses, the program's first
     image: tuple = (0, 0)  # the program's own addresses, [begin, end)
+    starts: dict = field(default_factory=dict)  # file name: ms its start took, nested ones in it
+    pending: dict = field(default_factory=dict)  # (thread, file name): ms its start was called
+
+    def attach(self, ms, thread, kind, name):
+        if kind == "Call":
+            self.pending[(thread, name)] = ms
+        elif (thread, name) in self.pending:
+            self.starts.setdefault(name, ms - self.pending.pop((thread, name)))
 
 
 def stamp_ms(found):
@@ -93,7 +107,9 @@ def read_trace(path, program):
                 process.events.append(Event(ms, thread, "start"))
             else:
                 process.events.append(Event(ms, thread, "line"))
-                event = len(process.events) - 1
+                attach = ATTACH.match(text)
+                if attach:
+                    process.attach(ms, thread, attach.group(5).strip(), attach.group(6).lower())
     panel = processes.get(panel_pid)
     if panel is not None:
         base = panel.modules[0]
@@ -221,8 +237,15 @@ BASELINE_PHASES = [
 ]
 
 
+@dataclass
+class Run:
+    marks: list  # ms of each mark, the start first
+    loads: list  # per phase, the names of the libraries loaded in it
+    starts: dict  # file name: ms its start took
+
+
 def marks_of(path, program, table):
-    """The mark times of one trace and the libraries loaded in each phase; or a reason."""
+    """The Run of one trace; or None and the reason."""
     try:
         start, panel = read_trace(path, program)
     except OSError as error:
@@ -244,7 +267,7 @@ def marks_of(path, program, table):
         places.append(found.at)
     loads = [[lib for place, lib in panel.loads if begin <= place < end]
              for begin, end in zip(places, places[1:])]
-    return (marks, loads), None
+    return Run(marks, loads, panel.starts), None
 
 
 def common_libraries(lists):
@@ -256,11 +279,25 @@ def common_libraries(lists):
     return [name for name in names if 2 * sum(name in libraries for libraries in lists) >= len(lists)]
 
 
-def row(kind, name, spans, shares, loads):
+def longest_start(loads, runs):
+    """The library whose start takes longest among those loaded, most often, and its median
+    ms: "name ms"; empty when none was timed."""
+    longest = []
+    for libraries, run in zip(loads, runs):
+        timed = [(run.starts[name], name) for name in libraries if name in run.starts]
+        if timed:
+            longest.append(max(timed))
+    if not longest:
+        return ""
+    name = collections.Counter(name for ms, name in longest).most_common(1)[0][0]
+    return f"{name} {statistics.median(ms for ms, other in longest if other == name):g}"
+
+
+def row(kind, name, spans, shares, loads, runs):
     libraries = ", ".join(common_libraries(loads))
     count = statistics.median(len(libraries) for libraries in loads)
     return (f"{kind}\t{name}\t{statistics.median(spans):g}\t{statistics.median(shares):.0f}"
-            f"\t{count:g}\t{libraries}")
+            f"\t{count:g}\t{libraries}\t{longest_start(loads, runs)}")
 
 
 def main():
@@ -289,20 +326,21 @@ def main():
     if not runs:
         print("startup_phases: no trace holds every mark", file=sys.stderr)
         return 1
-    whole = [marks[-1] - marks[0] for marks, loads in runs]
+    whole = [run.marks[-1] - run.marks[0] for run in runs]
     for index, (name, mark) in enumerate(table):
-        spans = [marks[index + 1] - marks[index] for marks, loads in runs]
+        spans = [run.marks[index + 1] - run.marks[index] for run in runs]
         shares = [100.0 * span / total if total else 0.0 for span, total in zip(spans, whole)]
-        print(row("phase", name, spans, shares, [loads[index] for marks, loads in runs]))
-    everything = [[name for phase in loads for name in phase] for marks, loads in runs]
-    print(row("whole", "process start to icon added", whole, [100.0] * len(runs), everything))
+        print(row("phase", name, spans, shares, [run.loads[index] for run in runs], runs))
+    everything = [[name for phase in run.loads for name in phase] for run in runs]
+    print(row("whole", "process start to icon added", whole, [100.0] * len(runs), everything,
+              runs))
     # From the entry point to the call that adds the icon: what the program itself does.
     entry, icon = ENTRY_MARK, len(table) - 1
-    own = [marks[icon] - marks[entry] for marks, loads in runs]
+    own = [run.marks[icon] - run.marks[entry] for run in runs]
     shares = [100.0 * span / total if total else 0.0 for span, total in zip(own, whole)]
-    own_loads = [[name for phase in loads[entry:icon] for name in phase] for marks, loads in runs]
+    own_loads = [[name for phase in run.loads[entry:icon] for name in phase] for run in runs]
     print(row("whole", "entry point to the icon's NIM_ADD (the program's own work)", own, shares,
-              own_loads))
+              own_loads, runs))
     return 0
 
 
