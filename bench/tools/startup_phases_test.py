@@ -1,0 +1,139 @@
+"""startup_phases.py against traces of real starts under Wine (trimmed to the lines it reads:
+library loads, thread starts and the relayed calls), and against traces that lack a mark."""
+import pathlib
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOLS = pathlib.Path(__file__).resolve().parent
+PANEL_TRACE = TOOLS / "testdata" / "panel-start.trace"
+BASELINE_TRACE = TOOLS / "testdata" / "baseline-start.trace"
+# The panel's dialog templates: the About box, the main window, the speaker test.
+DIALOGS = "224,102,151"
+
+
+def run(arguments):
+    result = subprocess.run([sys.executable, TOOLS / "startup_phases.py", *arguments],
+                            capture_output=True, text=True, check=False)
+    rows = [line.split("\t") for line in result.stdout.splitlines()]
+    return result.returncode, rows, result.stderr
+
+
+def phases(rows):
+    """name: (ms, libraries, longest library start) of the phase and whole rows."""
+    return {row[1]: (float(row[2]), row[5].split(", ") if row[5] else [], row[6])
+            for row in rows if row[0] in ("phase", "whole")}
+
+
+class RealTraces(unittest.TestCase):
+    def test_panel_phases_end_at_the_program_s_own_calls(self):
+        status, rows, _ = run(["--dialogs", DIALOGS, PANEL_TRACE])
+        self.assertEqual(status, 0)
+        self.assertIn(["runs", "1", "1"], rows)
+        found = phases(rows)
+        # Times read off the trace by hand, from startwatch's CreateProcessW at 1741.978.
+        expected = {
+            "process creation": 10,
+            "system libraries loaded": 132,
+            "runtime and services": 0,
+            "About box (CreateDialogParamW)": 37,
+            "main window (CreateDialogParamW)": 15,
+            # Ends at the volume page's CoInitializeEx, not at the one imm32 makes earlier in
+            # the About box, nor at ole32's later one.
+            "sheet with the volume page (PropertySheetW)": 51,
+            "audio stack: COM, mmdevapi, mixer (CoInitializeEx to PropertySheetW's return)": 17,
+            "speaker-test window": 31,
+            "filter library, device check": 4,
+            "USB bus walk, filter registration": 8,
+            "tray icon (Shell_NotifyIconW NIM_ADD)": 10,
+            "process start to icon added": 315,
+            "entry point to the icon's NIM_ADD (the program's own work)": 163,
+        }
+        self.assertEqual({name: ms for name, (ms, _, _) in found.items()}, expected)
+        audio = found["audio stack: COM, mmdevapi, mixer (CoInitializeEx to PropertySheetW's return)"]
+        self.assertIn("mmdevapi.dll", audio[1])
+        self.assertEqual(found["filter library, device check"][1], ["zanfilter.dll"])
+        self.assertNotIn("quendalpanel.exe", found["process start to icon added"][1])
+        # comctl32's start holds the start of the X11 driver and of the theme library.
+        self.assertEqual(found["system libraries loaded"][2], "comctl32.dll 55")
+
+    def test_a_return_is_its_own_call_s_not_a_nested_one_s(self):
+        # A child dialog made while the speaker-test window initialises: Wine's Ret lines name
+        # no arguments, so only the nesting tells the two returns apart.
+        nested = ("1742.250:0278:027c:Call user32.CreateDialogParamW(140000000,00000099,000c00e6,"
+                  "1400041f0,00cd3c00) ret=140003974\n"
+                  "1742.255:0278:027c:Ret  user32.CreateDialogParamW() retval=000c00f0"
+                  " ret=140003974\n")
+        lines = PANEL_TRACE.read_text().splitlines(keepends=True)
+        at = next(i for i, line in enumerate(lines) if "CreateDialogParamW(140000000,00000097" in line)
+        with tempfile.TemporaryDirectory() as folder:
+            trace = pathlib.Path(folder) / "trace.txt"
+            trace.write_text("".join(lines[:at + 1]) + nested + "".join(lines[at + 1:]))
+            status, rows, _ = run(["--dialogs", DIALOGS, trace])
+        self.assertEqual(status, 0)
+        self.assertEqual(phases(rows)["speaker-test window"][0], 31)
+
+    def test_baseline_phases_share_the_panel_s_names(self):
+        status, rows, _ = run(["--program", "traydialog.exe", BASELINE_TRACE])
+        self.assertEqual(status, 0)
+        found = phases(rows)
+        self.assertEqual({name: ms for name, (ms, _, _) in found.items()}, {
+            "process creation": 9,
+            "system libraries loaded": 50,
+            "runtime and dialog": 48,
+            "tray icon (Shell_NotifyIconW NIM_ADD)": 11,
+            "process start to icon added": 118,
+            "entry point to the icon's NIM_ADD (the program's own work)": 48,
+        })
+        # Its own process's starts only, not startwatch's of the same libraries before it.
+        self.assertEqual(found["runtime and dialog"][2], "uxtheme.dll 7")
+
+
+class TracesWithoutAMark(unittest.TestCase):
+    # What is taken out of the panel's trace, and the reason the tool must give for it.
+    CASES = [
+        ("empty trace (the start failed before Wine wrote anything)", lambda line: False,
+         "no CreateProcessW of QuendalPanel.exe"),
+        ("no library loads of the program", lambda line: ":0278:" not in line,
+         "no process of QuendalPanel.exe"),
+        ("only a system library's CoInitializeEx in the sheet",
+         lambda line: "CoInitializeEx" not in line or "ret=140002346" not in line,
+         "no end of the phase 'sheet with the volume page (PropertySheetW)'"),
+        ("no return of the sheet", lambda line: "Ret  comctl32.PropertySheetW" not in line,
+         "no end of the phase 'audio stack: COM, mmdevapi, mixer (CoInitializeEx to "
+         "PropertySheetW's return)'"),
+        ("no icon added", lambda line: "Shell_NotifyIconW(00000000" not in line,
+         "no end of the phase 'USB bus walk, filter registration'"),
+    ]
+
+    def test_each_is_named_with_its_reason_and_none_is_measured(self):
+        lines = PANEL_TRACE.read_text().splitlines(keepends=True)
+        with tempfile.TemporaryDirectory() as folder:
+            for case, keep, reason in self.CASES:
+                with self.subTest(case):
+                    trace = pathlib.Path(folder) / "trace.txt"
+                    trace.write_text("".join(line for line in lines if keep(line)))
+                    status, rows, error = run(["--dialogs", DIALOGS, trace])
+                    self.assertEqual(status, 1)
+                    self.assertIn(["skipped", str(trace), reason], rows)
+                    self.assertIn(["runs", "0", "1"], rows)
+                    self.assertEqual(phases(rows), {})
+                    self.assertIn("no trace holds every mark", error)
+
+    def test_a_missing_trace_is_named_and_the_others_still_count(self):
+        missing = "startup-trace-QuendalPanel-*.txt"  # a glob that matched nothing
+        status, rows, _ = run(["--dialogs", DIALOGS, missing, PANEL_TRACE])
+        self.assertEqual(status, 0)
+        self.assertIn(["skipped", missing, "cannot be read (No such file or directory)"], rows)
+        self.assertIn(["runs", "1", "2"], rows)
+        self.assertEqual(phases(rows)["process start to icon added"][0], 315)
+
+    def test_no_trace_at_all(self):
+        status, rows, error = run(["--dialogs", DIALOGS])
+        self.assertEqual((status, rows), (1, [["runs", "0", "0"]]))
+        self.assertIn("no trace holds every mark", error)
+
+
+if __name__ == "__main__":
+    unittest.main()
