@@ -66,6 +66,7 @@
 
 // Commands the control-panel window posts to itself.
 #define ID_CHECK_PRESENCE 32800
+#define ID_CREATE_SPEAKER_TEST 32801
 
 // Timers (each belongs to one window).
 #define IDT_SOURCE_POLL 32769

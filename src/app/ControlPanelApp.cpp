@@ -24,7 +24,6 @@ bool CControlPanelApp::InitInstance() {
                             m_services.strings.Load(IDS_ERROR_CAPTION), kMbIconHand);
     return false;
   }
-  m_services.windows.CreateModeless(m_dlgAbout, 0);
   CControlPanelDlg panel(m_services, *this);
   m_services.windows.RunModal(panel);
   return false;
@@ -37,8 +36,11 @@ int CControlPanelApp::ExitInstance() {
   return 0;
 }
 
+// Nothing shows the About box before the user asks for it, so it is made then, not while the
+// program starts; one that could not be made is tried again at the next asking.
 bool CControlPanelApp::OnAppCommand(int id) {
   if (id != ID_TRAY_ABOUT) return false;
+  if (m_dlgAbout.Window() == nullptr) m_services.windows.CreateModeless(m_dlgAbout, 0);
   if (m_dlgAbout.Window() != nullptr) m_dlgAbout.Window()->Show(ShowCommand::kShow);
   return true;
 }

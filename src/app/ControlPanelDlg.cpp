@@ -51,9 +51,10 @@ constexpr std::array<TrayLook, 3> kTrayLooks{{
 
 // Enter and Escape (IDOK, IDCANCEL) close the settings like the Close button: the program only
 // ever ends through the exit sequence.
-constexpr std::array<CommandEntry<CControlPanelDlg>, 8> kCommandMap{{
+constexpr std::array<CommandEntry<CControlPanelDlg>, 9> kCommandMap{{
     {ID_TRAY_EXIT, &CControlPanelDlg::OnExit},
     {ID_CHECK_PRESENCE, &CControlPanelDlg::OnCheckPresence},
+    {ID_CREATE_SPEAKER_TEST, &CControlPanelDlg::CreateSpeakerTestWindow},
     {ID_TRAY_OPEN_SETTINGS, &CControlPanelDlg::OnOpenSettings},
     {ID_TRAY_CLOSE_SETTINGS, &CControlPanelDlg::OnCloseSettings},
     {ID_TRAY_SPEAKER_TEST, &CControlPanelDlg::OnSpeakerTest},
@@ -83,7 +84,6 @@ bool CControlPanelDlg::OnInitDialog() {
   Window()->SetIcon(m_hIcon);
   CreatePages();
   m_sheet->Create(Window()->Id(), IDC_CLOSE);
-  m_services.windows.CreateModeless(*m_pSpeakerTestDlg, Window()->Id());
   LayOutAroundSheet();
   m_nArrivalEvents = 0;
   if (m_services.presence.IsDevicePresent() != 0) {
@@ -101,8 +101,14 @@ bool CControlPanelDlg::OnInitDialog() {
     m_bDeviceAttached = 0;
     ShowTray(DisplayState::kNotConnected);
   }
+  Window()->PostCommand(ID_CREATE_SPEAKER_TEST);
   m_bInitialized = true;
   return true;
+}
+
+void CControlPanelDlg::CreateSpeakerTestWindow() {
+  if (!m_pSpeakerTestDlg || m_pSpeakerTestDlg->Window() != nullptr) return;
+  m_services.windows.CreateModeless(*m_pSpeakerTestDlg, Window()->Id());
 }
 
 void CControlPanelDlg::CreatePages() {
@@ -161,12 +167,13 @@ bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {
          m_application.OnAppCommand(id);
 }
 
-// Every command of this window changes what a waiting handler may rely on: the exit deletes the
-// pages, the others close the speaker test or move the sheet to another page. Of the user's
-// commands the last one counts; the exit wins over all. The About box only shows a window.
+// Every command of this window but the hidden window's creation changes what a waiting handler
+// may rely on: the exit deletes the pages, the others close the speaker test or move the sheet to
+// another page. Of the user's commands the last one counts; the exit wins over all. The About
+// box only shows a window.
 bool CControlPanelDlg::DeferCommand(int id) {
   const auto own = std::ranges::find(kCommandMap, id, &CommandEntry<CControlPanelDlg>::id);
-  if (own == kCommandMap.end()) return false;
+  if (own == kCommandMap.end() || id == ID_CREATE_SPEAKER_TEST) return false;
   if (id == ID_TRAY_EXIT) {
     m_bExitPending = true;
   } else if (id != ID_CHECK_PRESENCE) {
@@ -399,6 +406,8 @@ void CControlPanelDlg::OnCloseSettings() {
 
 void CControlPanelDlg::OnSpeakerTest() {
   if (m_pSpeakerTestDlg->m_bShown) return;
+  CreateSpeakerTestWindow();
+  if (m_pSpeakerTestDlg->Window() == nullptr) return;
   OnCloseSettings();
   m_pSpeakerTestDlg->OpenTest();
 }

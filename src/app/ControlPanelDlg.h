@@ -58,6 +58,9 @@ class CControlPanelDlg : public Dialog, public BoxListener {
   // Runs the device changes and the resume that arrived while a box was open.
   void OnCheckPresence();
   void OnLastBoxClosed() override;
+  // The speaker-test window stays hidden until the user opens it, so it is made once the icon
+  // is there, from a command posted at the end of the initialisation, or when first opened.
+  void CreateSpeakerTestWindow();
 
   // The frame control that the sheet covers.
   StaticControl m_staticFrame;

@@ -48,11 +48,11 @@ TEST_F(ControlPanelAppTest, SecondInstanceShowsTheErrorAndCreatesNoWindow) {
   EXPECT_EQ(lock.open, 0u);
 }
 
-TEST_F(ControlPanelAppTest, FirstInstanceCreatesTheAboutBoxHiddenThenRunsThePanel) {
+TEST_F(ControlPanelAppTest, FirstInstanceRunsThePanelAndMakesTheAboutBoxWhenFirstAskedFor) {
   presence.present = true;
   windows.duringModalRun = [this](Dialog& panelDialog) {
     auto& running = static_cast<CControlPanelDlg&>(panelDialog);
-    EXPECT_FALSE(FakeWindowOf(app.m_dlgAbout)->visible);
+    EXPECT_EQ(app.m_dlgAbout.Window(), nullptr);
     running.OnCommand(ID_TRAY_ABOUT, 0);
     running.OnCommand(ID_TRAY_ABOUT, 0);
     EXPECT_TRUE(FakeWindowOf(app.m_dlgAbout)->visible);
@@ -61,9 +61,9 @@ TEST_F(ControlPanelAppTest, FirstInstanceCreatesTheAboutBoxHiddenThenRunsThePane
   EXPECT_FALSE(app.InitInstance());
   EXPECT_THAT(lock.names, ElementsAre("Narvo"));
   EXPECT_TRUE(prompt.boxes.empty());
-  ASSERT_GE(windows.modeless.size(), 1u);
-  EXPECT_EQ(windows.modeless[0], &app.m_dlgAbout);
-  EXPECT_EQ(windows.modelessOwners[0], 0u);
+  const auto about = std::find(windows.modeless.begin(), windows.modeless.end(), &app.m_dlgAbout);
+  ASSERT_NE(about, windows.modeless.end());
+  EXPECT_EQ(windows.modelessOwners[static_cast<std::size_t>(about - windows.modeless.begin())], 0u);
   EXPECT_EQ(windows.modalRuns, 1);
   // One About box however often it is chosen.
   EXPECT_EQ(std::count(windows.modeless.begin(), windows.modeless.end(), &app.m_dlgAbout), 1);
@@ -71,6 +71,18 @@ TEST_F(ControlPanelAppTest, FirstInstanceCreatesTheAboutBoxHiddenThenRunsThePane
 
   EXPECT_EQ(app.ExitInstance(), 0);
   EXPECT_EQ(lock.open, 0u);
+  EXPECT_EQ(app.m_dlgAbout.Window(), nullptr);
+}
+
+TEST_F(ControlPanelAppTest, AnAboutBoxThatCouldNotBeMadeIsTriedAgainAtTheNextAsking) {
+  windows.refuseModeless = true;
+  EXPECT_TRUE(app.OnAppCommand(ID_TRAY_ABOUT));
+  EXPECT_EQ(app.m_dlgAbout.Window(), nullptr);
+  windows.refuseModeless = false;
+  EXPECT_TRUE(app.OnAppCommand(ID_TRAY_ABOUT));
+  ASSERT_NE(app.m_dlgAbout.Window(), nullptr);
+  EXPECT_TRUE(FakeWindowOf(app.m_dlgAbout)->visible);
+  app.ExitInstance();
   EXPECT_EQ(app.m_dlgAbout.Window(), nullptr);
 }
 

@@ -25,7 +25,12 @@ constexpr unsigned kKeySelect = 0x0401;
 using ControlPanelDlgTest = ControlPanelFixture;
 
 TEST_F(ControlPanelDlgTest, StartWithoutTheDeviceWaitsNotConnected) {
-  ASSERT_TRUE(Start());
+  CreateWindow();
+  ASSERT_TRUE(panel.OnInitDialog());
+  // The hidden speaker-test window is made once the icon is there.
+  EXPECT_THAT(windows.modeless, IsEmpty());
+  EXPECT_THAT(window->postedCommands, ElementsAre(ID_CREATE_SPEAKER_TEST));
+  RunPostedCommands();
   EXPECT_EQ(TrayState(), kNotConnected);
   EXPECT_EQ(tray.shown.begin()->second.tip, L"Quendal5.1RIR");
   EXPECT_EQ(tray.shown.begin()->second.callbackMessage, unsigned{WM_TRAYNOTIFY});

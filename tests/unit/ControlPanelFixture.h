@@ -52,11 +52,13 @@ class ControlPanelFixture : public ::testing::Test {
     return *window;
   }
 
-  // Runs the initialisation (creating the window first if needed); false when it ended the run
-  // at once.
+  // Runs the initialisation (creating the window first if needed), then what it posted to
+  // itself, as the modal run's loop does next; false when it ended the run at once.
   bool Start() {
     if (window == nullptr) CreateWindow();
-    return panel.OnInitDialog();
+    const bool started = panel.OnInitDialog();
+    RunPostedCommands();
+    return started;
   }
 
   // Starts with the device plugged in and the effects restored, then forgets what start-up
