@@ -31,6 +31,8 @@ constexpr int kIconWidth = 168;
 constexpr int kIconHeight = 32;
 constexpr int kCloseBottomGap = 36;
 
+constexpr StaticPicture kBanner[] = {{IDC_PANEL_ICON, IDI_PANEL, PictureKind::kIcon}};
+
 constexpr int kVolumePageIndex = 0;
 constexpr int kEffectsPageIndex = 1;
 constexpr int kInformationPageIndex = 2;
@@ -67,7 +69,8 @@ CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget&
       m_hIcon(services.windows.LoadWindowIcon(IDI_CONNECTED)),
       m_trayIcon(services.tray, services.system),
       m_services(services),
-      m_application(application) {}
+      m_application(application),
+      m_banner(services.bitmaps, kBanner) {}
 
 // The sheet goes first: it refers to pages that only the exit sequence deletes.
 CControlPanelDlg::~CControlPanelDlg() { m_sheet.reset(); }
@@ -77,6 +80,8 @@ bool CControlPanelDlg::OnInitDialog() {
   CreatePages();
   m_sheet->Create(Window()->Id(), IDC_CLOSE);
   m_services.windows.CreateModeless(*m_pSpeakerTestDlg, Window()->Id());
+  // A static sizes itself to a new picture; the layout that follows has the last word.
+  m_banner.ShowAtDpiOf(*Window());
   LayOutAroundSheet();
   m_nArrivalEvents = 0;
   if (m_services.presence.IsDevicePresent() != 0) {
@@ -145,6 +150,7 @@ void CControlPanelDlg::LayOutAroundSheet() {
 // the sheet has grown or shrunk with its font, so the window is laid out around it again.
 void CControlPanelDlg::OnDpiChanged(const Rect& suggested) {
   Window()->MoveWindow(suggested, true);
+  m_banner.ShowAtDpiOf(*Window());
   LayOutAroundSheet();
 }
 

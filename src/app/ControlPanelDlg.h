@@ -14,6 +14,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/PropertySheet.h"
+#include "ui/ScaledPictures.h"
 
 namespace quendal {
 
@@ -91,6 +92,8 @@ class CControlPanelDlg : public Dialog {
 
   PanelServices m_services;
   CommandTarget& m_application;
+  // The banner below the sheet at the scale of the window's DPI.
+  ScaledPictures m_banner;
 };
 
 }  // namespace quendal
