@@ -30,6 +30,9 @@ class FakeBitmaps : public Bitmaps {
   int misuses = 0;  // deletes of a handle that is not live, or not of the deleting function's kind
   int LiveBitmaps() const { return static_cast<int>(m_live.size()); }
   int LiveIcons() const { return static_cast<int>(m_liveIcons.size()); }
+  bool IsLive(std::uintptr_t handle) const {
+    return m_live.contains(handle) || m_liveIcons.contains(handle);
+  }
   // The resource id a bitmap or icon handle was loaded from, live or deleted.
   std::optional<unsigned> IdOf(BitmapHandle bitmap) const;
 
