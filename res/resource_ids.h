@@ -56,6 +56,11 @@
 #define IDC_LISTENER 1057
 #define IDC_SPEAKER_GROUP 1067
 #define IDC_LEAVE_TEST 1076
+// The labels round the surround pad: front, back, left, right.
+#define IDC_PAD_FRONT 1081
+#define IDC_PAD_BACK 1082
+#define IDC_PAD_LEFT 1083
+#define IDC_PAD_RIGHT 1084
 
 // Tray-menu commands.
 #define ID_TRAY_EXIT 32771

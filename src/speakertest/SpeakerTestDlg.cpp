@@ -159,18 +159,39 @@ void CSpeakerTestDlg::LoadPictures() {
   // The template's speaker pictures are the normal ones at 100 %.
   if (m_pictureScale != PictureScale::k100) m_speakers->ShowEverySpeaker();
   m_staticPictures.ShowAtDpiOf(*Window());
+  CentrePadBetweenItsLabels();
 }
 
 // The controls are given the new pictures before the old ones are deleted, so that none is left
 // showing a deleted bitmap.
 void CSpeakerTestDlg::ReloadPicturesForDpi() {
   m_btnStart.ReloadForDpi();
-  if (!m_bPicturesLoaded || PictureScaleForDpi(Window()->GetDpi()) == m_pictureScale) return;
-  SpeakerPictures previous = m_hbmSpeaker;
-  LoadSpeakerBitmaps();
-  m_speakers->ShowEverySpeaker();
-  DeleteBitmaps(previous);
-  m_staticPictures.ShowAtDpiOf(*Window());
+  if (!m_bPicturesLoaded) return;
+  if (PictureScaleForDpi(Window()->GetDpi()) != m_pictureScale) {
+    SpeakerPictures previous = m_hbmSpeaker;
+    LoadSpeakerBitmaps();
+    m_speakers->ShowEverySpeaker();
+    DeleteBitmaps(previous);
+    m_staticPictures.ShowAtDpiOf(*Window());
+  }
+  CentrePadBetweenItsLabels();
+}
+
+// The pad's static takes the size of its picture, which grows by the DPI, while its labels move
+// with the dialog's font, which grows a little less; so that they do not meet, a pad showing a
+// picture of the window's own is centred between its four labels. At 100 % it stays where the
+// template puts it.
+void CSpeakerTestDlg::CentrePadBetweenItsLabels() {
+  if (m_staticPictures.ShownScale() == PictureScale::k100) return;
+  DialogWindow& window = *Window();
+  const Rect pad = window.GetControlRect(IDC_SURROUND_PAD);
+  const int centreX =
+      (window.GetControlRect(IDC_PAD_LEFT).right + window.GetControlRect(IDC_PAD_RIGHT).left) / 2;
+  const int centreY =
+      (window.GetControlRect(IDC_PAD_FRONT).bottom + window.GetControlRect(IDC_PAD_BACK).top) / 2;
+  const int left = centreX - pad.Width() / 2;
+  const int top = centreY - pad.Height() / 2;
+  window.MoveControl(IDC_SURROUND_PAD, {left, top, left + pad.Width(), top + pad.Height()}, true);
 }
 
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {

@@ -279,6 +279,40 @@ TEST_F(SpeakerPicturesAtDpiTest, BackAt96DpiTheControlsGetThe100PercentPictures)
   EXPECT_EQ(bitmaps.LiveIcons(), 1);
 }
 
+// The pad's static has taken its picture's size: it is centred between its labels, which the
+// dialog's font placed, so that neither covers the other. At 96 DPI it stays where it is.
+TEST_F(SpeakerPicturesAtDpiTest, APadOfAScaledPictureIsCentredBetweenItsLabels) {
+  const struct {
+    int dpi;
+    int dpiAfter;
+    Rect pad;
+    Rect opened;
+    Rect afterChange;
+  } cases[] = {
+      {96, 96, {291, 135, 356, 200}, {291, 135, 356, 200}, {291, 135, 356, 200}},
+      {192, 200, {582, 259, 712, 389}, {583, 254, 713, 384}, {583, 259, 713, 389}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    windowDpi = c.dpi;
+    CreateWindow();
+    window->controls[IDC_SURROUND_PAD].rect = c.pad;
+    window->controls[IDC_PAD_LEFT].rect = {513, 309, 570, 334};
+    window->controls[IDC_PAD_RIGHT].rect = {726, 306, 792, 331};
+    window->controls[IDC_PAD_FRONT].rect = {609, 225, 687, 250};
+    window->controls[IDC_PAD_BACK].rect = {612, 388, 693, 413};
+    dlg.OpenTest();
+    EXPECT_EQ(window->controls[IDC_SURROUND_PAD].rect, c.opened);
+    // The system has moved the labels with the new font.
+    window->dpi = c.dpiAfter;
+    window->controls[IDC_PAD_BACK].rect = {612, 398, 693, 423};
+    dlg.OnDpiChanged({10, 20, 900, 800});
+    EXPECT_EQ(window->controls[IDC_SURROUND_PAD].rect, c.afterChange);
+    window = nullptr;
+    dlg.DestroyWindow();
+  }
+}
+
 // Nothing is loaded for a window never opened; its first opening loads at the DPI of then.
 TEST_F(SpeakerPicturesAtDpiTest, ADpiChangeBeforeTheFirstOpeningLoadsNothing) {
   windowDpi = 96;
