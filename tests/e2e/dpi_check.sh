@@ -97,7 +97,8 @@ check_dpi() {
   suffix=$(picture_suffix "$dpi")
   export E2E_DPI=$dpi
   # At 192 DPI the settings are taller than a 1024 x 768 screen.
-  export E2E_DESKTOP="$(scaled 1024 "$dpi")x$(scaled 768 "$dpi")"
+  E2E_DESKTOP="$(scaled 1024 "$dpi")x$(scaled 768 "$dpi")"
+  export E2E_DESKTOP
   e2e_log "== $dpi DPI"
   e2e_begin
   e2e_install_device
