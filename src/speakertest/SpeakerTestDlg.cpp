@@ -15,6 +15,10 @@ constexpr wchar_t kPictureReady[] = L"TESTU";
 constexpr wchar_t kPictureRunning[] = L"TESTD";
 constexpr wchar_t kPictureDisabled[] = L"TESTX";
 
+// The pad's picture at 96 DPI, and the sunken edge round it, which stays one pixel at any DPI.
+constexpr int kPadPictureSize = 65;
+constexpr int kPadEdge = 1;
+
 // The pictures that only the template gives at 100 %.
 constexpr StaticPicture kStaticPictures[] = {
     {IDC_LISTENER, IDB_LISTENER, PictureKind::kBitmap},
@@ -159,7 +163,7 @@ void CSpeakerTestDlg::LoadPictures() {
   // The template's speaker pictures are the normal ones at 100 %.
   if (m_pictureScale != PictureScale::k100) m_speakers->ShowEverySpeaker();
   m_staticPictures.ShowAtDpiOf(*Window());
-  CentrePadBetweenItsLabels();
+  PlacePad();
 }
 
 // The controls are given the new pictures before the old ones are deleted, so that none is left
@@ -174,24 +178,26 @@ void CSpeakerTestDlg::ReloadPicturesForDpi() {
     DeleteBitmaps(previous);
     m_staticPictures.ShowAtDpiOf(*Window());
   }
-  CentrePadBetweenItsLabels();
+  PlacePad();
 }
 
-// The pad's static takes the size of its picture, which grows by the DPI, while its labels move
-// with the dialog's font, which grows a little less; so that they do not meet, a pad showing a
-// picture of the window's own is centred between its four labels. At 100 % it stays where the
-// template puts it.
-void CSpeakerTestDlg::CentrePadBetweenItsLabels() {
-  if (m_staticPictures.ShownScale() == PictureScale::k100) return;
+// The pad's static sizes its window, edge included, to its picture and squeezes the picture into
+// what the edge leaves; its labels move with the dialog's font, which grows a little less than the
+// picture. A pad showing a picture of the window's own is therefore given the room for its
+// picture inside the edge and centred between its four labels, which it would otherwise meet. At
+// 100 % it stays as the template makes it.
+void CSpeakerTestDlg::PlacePad() {
+  const PictureScale scale = m_staticPictures.ShownScale();
+  if (scale == PictureScale::k100) return;
   DialogWindow& window = *Window();
-  const Rect pad = window.GetControlRect(IDC_SURROUND_PAD);
+  const int size = ScaleForDpi(kPadPictureSize, InfoOf(scale).dpi) + 2 * kPadEdge;
   const int centreX =
       (window.GetControlRect(IDC_PAD_LEFT).right + window.GetControlRect(IDC_PAD_RIGHT).left) / 2;
   const int centreY =
       (window.GetControlRect(IDC_PAD_FRONT).bottom + window.GetControlRect(IDC_PAD_BACK).top) / 2;
-  const int left = centreX - pad.Width() / 2;
-  const int top = centreY - pad.Height() / 2;
-  window.MoveControl(IDC_SURROUND_PAD, {left, top, left + pad.Width(), top + pad.Height()}, true);
+  const int left = centreX - size / 2;
+  const int top = centreY - size / 2;
+  window.MoveControl(IDC_SURROUND_PAD, {left, top, left + size, top + size}, true);
 }
 
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {

@@ -111,7 +111,7 @@ class CSpeakerTestDlg : public Dialog {
   void LoadPictures();
   // After a change of DPI, the pictures loaded so far at the scale of the new DPI.
   void ReloadPicturesForDpi();
-  void CentrePadBetweenItsLabels();
+  void PlacePad();
   void LoadSpeakerBitmaps();
   void DeleteBitmaps(SpeakerPictures& pictures);
   void DeleteSpeakerBitmaps();

@@ -49,11 +49,12 @@ picture_file() {
   echo "$ASSETS/$1_${!name}.${4:-bmp}"
 }
 
-# check_picture WHAT SCREENSHOT FILE CONTROL: control CONTROL of the last layout shows FILE in the
-# screenshot.
+# check_picture WHAT SCREENSHOT FILE CONTROL [EDGE]: control CONTROL of the last layout shows FILE
+# in the screenshot, inside an edge of EDGE pixels (0 unless given).
 check_picture() {
   local rect
-  rect=$(awk -v id="$4" '$1 == id { print $4, $5, $6, $7 }' <<<"$LAYOUT")
+  rect=$(awk -v id="$4" -v edge="${5:-0}" \
+    '$1 == id { print $4 + edge, $5 + edge, $6 - edge, $7 - edge }' <<<"$LAYOUT")
   # shellcheck disable=SC2086 # the rectangle's four numbers
   check "$1" shown "$(/usr/bin/python3 "$PICTURE_SHOWN" "$2" "$3" $rect 2>&1)"
 }
@@ -137,9 +138,16 @@ check_dpi() {
     check_picture "the picture of $control at $dpi DPI" "$shot" \
       "$(picture_file "$prefix" "$resource" "$suffix")" "${!control}"
   done <<<"$OPENING_PICTURES"
-  # The pad's static sizes itself to its picture.
-  check "the pad at $dpi DPI" "$(scaled 65 "$dpi") $(scaled 65 "$dpi")" \
-    "$(control_size "$LAYOUT" "$IDC_SURROUND_PAD")"
+  # The pad's static sizes itself, edge included, to its picture, which its one-pixel edge
+  # squeezes; at 96 DPI that stays as it was, a scaled picture is given the room inside the edge.
+  if [ -z "$suffix" ]; then
+    check "the pad at $dpi DPI" "65 65" "$(control_size "$LAYOUT" "$IDC_SURROUND_PAD")"
+  else
+    size=$(($(scaled 65 "$dpi") + 2))
+    check "the pad at $dpi DPI" "$size $size" "$(control_size "$LAYOUT" "$IDC_SURROUND_PAD")"
+    check_picture "the pad's picture at $dpi DPI" "$shot" \
+      "$(picture_file pad IDB_SURROUND_PAD "$suffix")" "$IDC_SURROUND_PAD" 1
+  fi
   # Manual mode, the first start's: the Start button's disabled face.
   check_picture "the Start button's picture at $dpi DPI" "$shot" "$ASSETS/testx$suffix.bmp" \
     "$IDC_START_STOP"

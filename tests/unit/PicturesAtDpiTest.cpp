@@ -279,8 +279,9 @@ TEST_F(SpeakerPicturesAtDpiTest, BackAt96DpiTheControlsGetThe100PercentPictures)
   EXPECT_EQ(bitmaps.LiveIcons(), 1);
 }
 
-// The pad's static has taken its picture's size: it is centred between its labels, which the
-// dialog's font placed, so that neither covers the other. At 96 DPI it stays where it is.
+// A pad of a scaled picture gets the room for it inside its one-pixel edge and is centred between
+// its labels, which the dialog's font placed, so that neither covers the other. At 96 DPI it stays
+// where it is.
 TEST_F(SpeakerPicturesAtDpiTest, APadOfAScaledPictureIsCentredBetweenItsLabels) {
   const struct {
     int dpi;
@@ -290,7 +291,7 @@ TEST_F(SpeakerPicturesAtDpiTest, APadOfAScaledPictureIsCentredBetweenItsLabels) 
     Rect afterChange;
   } cases[] = {
       {96, 96, {291, 135, 356, 200}, {291, 135, 356, 200}, {291, 135, 356, 200}},
-      {192, 200, {582, 259, 712, 389}, {583, 254, 713, 384}, {583, 259, 713, 389}},
+      {192, 200, {582, 259, 712, 389}, {582, 253, 714, 385}, {582, 258, 714, 390}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dpi);
