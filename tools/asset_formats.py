@@ -134,8 +134,10 @@ def ico(images):
     entries = b""
     blobs = b""
     for (width, height, colour_count, bits), blob in images:
-        # The directory stores 256 as 0; no icon here is that large.
-        entries += struct.pack("<BBBBHHII", width, height, colour_count, 0, 1, bits, len(blob),
-                               offset + len(blobs))
+        # A directory byte holds sizes below 256; a larger side is stored as 0 and read from
+        # the image's own header (the banner at 200 % is 336 pixels wide).
+        entries += struct.pack("<BBBBHHII", width if width < 256 else 0,
+                               height if height < 256 else 0, colour_count, 0, 1, bits,
+                               len(blob), offset + len(blobs))
         blobs += blob
     return directory + entries + blobs

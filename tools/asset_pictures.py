@@ -4,6 +4,10 @@ and the icons.
 Shapes are drawn four (icons: eight) times larger and box-filtered down, which gives smooth
 edges without any resampling filter that could differ between Pillow builds. Directions are
 literal unit vectors rather than sin/cos results, so no library rounding enters the geometry.
+
+The pictures that the windows show are drawn at 100, 125, 150 and 200 %: their geometry is given
+in pixels at 100 % and every length is multiplied by the scale before anything is rasterised, so
+that a larger picture is drawn anew at its size rather than resampled from the small one.
 """
 
 from PIL import Image, ImageDraw, ImageFont
@@ -34,6 +38,18 @@ BUTTON_WIDTH, BUTTON_HEIGHT = 48, 25
 
 COS30 = 0.8660254037844386
 
+# The scales in percent at which the windows' pictures exist, and what a picture's resource id
+# (res/resource_ids.h) and name gain at each: an offset, and a suffix such as "TESTU_125".
+SCALES = (100, 125, 150, 200)
+SCALE_ID_OFFSETS = {100: 0, 125: 10000, 150: 20000, 200: 30000}
+SCALE_SUFFIXES = {100: "", 125: "_125", 150: "_150", 200: "_200"}
+
+
+def scaled(pixels, percent):
+    """`pixels` at 100 % as whole pixels at `percent`, halves rounded up as the program rounds
+    its 96-DPI constants."""
+    return (pixels * percent + 50) // 100
+
 # Resource of the normal and of the active picture, label, and the direction in which the
 # speaker faces the listener (x to the right, y down): the listener sits in the middle of the
 # layout, front speakers above it, rear speakers and the subwoofer below.
@@ -52,10 +68,12 @@ def font(size):
 
 
 class Supersampled:
-    """An RGBA drawing surface addressed in final pixels but rasterised `scale` times larger."""
+    """An RGBA drawing surface of `width` x `height` final pixels, addressed in pixels at 100 %
+    (one such pixel is `percent` / 100 final pixels) and rasterised `scale` times larger."""
 
-    def __init__(self, width, height, background, scale=4):
-        self.width, self.height, self.scale = width, height, scale
+    def __init__(self, width, height, background, scale=4, percent=100):
+        self.width, self.height = width, height
+        self.scale = scale * percent / 100
         self.image = Image.new("RGBA", (width * scale, height * scale), background)
         self.draw = ImageDraw.Draw(self.image)
 
@@ -98,10 +116,11 @@ def _turned(points, facing, scale):
     return [(scale * (lx * dy + ly * dx), scale * (ly * dy - lx * dx)) for lx, ly in points]
 
 
-def speaker(label, facing, cone_scale, active):
+def speaker(label, facing, cone_scale, active, percent=100):
     """A loudspeaker seen from above: magnet at the back, the cone opening toward the listener,
     the cone's rim as a yellow line and a status mark on the magnet."""
-    surface = Supersampled(SPEAKER_SIZE, SPEAKER_SIZE, DIALOG_FACE + (255,))
+    size = scaled(SPEAKER_SIZE, percent)
+    surface = Supersampled(size, size, DIALOG_FACE + (255,), percent=percent)
     magnet = [(-5.0, -15.0), (5.0, -15.0), (5.0, -7.0), (-5.0, -7.0)]
     cone = [(-4.0, -7.0), (4.0, -7.0), (13.0, 5.0), (-13.0, 5.0)]
     rim = [(-13.0, 5.0), (13.0, 5.0)]
@@ -123,23 +142,24 @@ def speaker(label, facing, cone_scale, active):
     mark_colour = (230, 0, 0, 255) if active else (0, 190, 0, 255)
     surface.ellipse(mx - 2.6, my - 2.6, mx + 2.6, my + 2.6, mark_colour, outline, 0.75)
     picture = surface.result().convert("RGB")
-    _label(picture, label)
+    _label(picture, label, percent)
     return picture
 
 
-def _label(picture, text):
+def _label(picture, text, percent):
     draw = ImageDraw.Draw(picture)
-    label_font = font(LABEL_SIZE)
+    label_font = font(scaled(LABEL_SIZE, percent))
     left, top, right, bottom = draw.textbbox((0, 0), text, font=label_font)
-    x = (SPEAKER_SIZE - (right - left)) // 2 - left
-    y = SPEAKER_SIZE - 1 - bottom
+    x = (picture.width - (right - left)) // 2 - left
+    y = picture.height - scaled(1, percent) - bottom
     draw.text((x, y), text, font=label_font, fill=(0, 0, 0))
 
 
-def listener():
+def listener(percent=100):
     """A head seen from above, facing the front (up): shoulders, ears, the crown of hair with
     the forehead and the nose showing at the front."""
-    surface = Supersampled(SPEAKER_SIZE, SPEAKER_SIZE, DIALOG_FACE + (255,))
+    size = scaled(SPEAKER_SIZE, percent)
+    surface = Supersampled(size, size, DIALOG_FACE + (255,), percent=percent)
     outline = (40, 30, 24, 255)
     skin, hair = (236, 190, 156, 255), (84, 52, 30, 255)
     surface.ellipse(3.0, 20.0, 45.0, 38.0, (52, 96, 160, 255), (20, 40, 80, 255), 1.0)
@@ -152,44 +172,61 @@ def listener():
     return surface.result().convert("RGB")
 
 
-def surround_pad():
-    """Black field, dark-green grid, bright-green axes through the centre pixel."""
-    picture = Image.new("RGB", (PAD_SIZE, PAD_SIZE), BLACK)
+def surround_pad(percent=100):
+    """Black field, dark-green grid, bright-green axes through the centre: lines one pixel wide
+    at 100 %, as wide as the scale makes a pixel."""
+    size = scaled(PAD_SIZE, percent)
+    line = scaled(1, percent)
+    picture = Image.new("RGB", (size, size), BLACK)
     draw = ImageDraw.Draw(picture)
     centre = PAD_SIZE // 2
+
+    def band(position, colour):
+        start = scaled(position, percent)
+        draw.rectangle([(start, 0), (start + line - 1, size - 1)], fill=colour)
+        draw.rectangle([(0, start), (size - 1, start + line - 1)], fill=colour)
+
     for offset in range(PAD_GRID_STEP, centre, PAD_GRID_STEP):
         for position in (centre - offset, centre + offset):
-            draw.line([(position, 0), (position, PAD_SIZE - 1)], fill=DARK_GREEN)
-            draw.line([(0, position), (PAD_SIZE - 1, position)], fill=DARK_GREEN)
-    draw.line([(centre, 0), (centre, PAD_SIZE - 1)], fill=BRIGHT_GREEN)
-    draw.line([(0, centre), (PAD_SIZE - 1, centre)], fill=BRIGHT_GREEN)
+            band(position, DARK_GREEN)
+    band(centre, BRIGHT_GREEN)
     return picture
 
 
-def start_button(text, pressed, enabled):
-    """A 3-D push-button face with a two-character word, in the sixteen VGA colours."""
+def start_button(text, pressed, enabled, percent=100):
+    """A 3-D push-button face with a two-character word, in the sixteen VGA colours; the bevel's
+    lines are as wide as the scale makes a pixel."""
     face = TEAL if enabled else SILVER
-    picture = Image.new("RGB", (BUTTON_WIDTH, BUTTON_HEIGHT), face)
+    width, height = scaled(BUTTON_WIDTH, percent), scaled(BUTTON_HEIGHT, percent)
+    picture = Image.new("RGB", (width, height), face)
     draw = ImageDraw.Draw(picture)
-    right, bottom = BUTTON_WIDTH - 1, BUTTON_HEIGHT - 1
+    line = scaled(1, percent)
     light, shadow, dark = (GREY, WHITE, BLACK) if pressed else (WHITE, GREY, BLACK)
-    if pressed:
-        draw.line([(0, bottom), (0, 0), (right, 0)], fill=dark)
-        draw.line([(1, bottom - 1), (1, 1), (right - 1, 1)], fill=light)
-        draw.line([(1, bottom), (right, bottom), (right, 1)], fill=shadow)
-    else:
-        draw.line([(0, bottom - 1), (0, 0), (right - 1, 0)], fill=light)
-        draw.line([(0, bottom), (right, bottom), (right, 0)], fill=dark)
-        draw.line([(1, bottom - 1), (right - 1, bottom - 1), (right - 1, 1)], fill=shadow)
+    right, bottom = width - 1, height - 1
+    for outer in range(line):
+        # One pixel-wide ring of the bevel's outer edge and one of its inner edge a pass.
+        inner = line + outer
+        if pressed:
+            draw.line([(outer, bottom), (outer, outer), (right, outer)], fill=dark)
+            draw.line([(inner, bottom - line), (inner, inner), (right - line, inner)], fill=light)
+            draw.line([(line, bottom - outer), (right - outer, bottom - outer),
+                       (right - outer, line)], fill=shadow)
+        else:
+            draw.line([(outer, bottom - line), (outer, outer), (right - line, outer)], fill=light)
+            draw.line([(outer, bottom - outer), (right - outer, bottom - outer),
+                       (right - outer, outer)], fill=dark)
+            draw.line([(line, bottom - inner), (right - inner, bottom - inner),
+                       (right - inner, line)], fill=shadow)
     draw.fontmode = "1"
-    word_font = font(15)
+    word_font = font(scaled(15, percent))
+    shift = line if pressed else 0
     left, top, text_right, text_bottom = draw.textbbox((0, 0), text, font=word_font)
-    x = (BUTTON_WIDTH - (text_right - left)) // 2 - left + (1 if pressed else 0)
-    y = (BUTTON_HEIGHT - (text_bottom - top)) // 2 - top + (1 if pressed else 0)
+    x = (width - (text_right - left)) // 2 - left + shift
+    y = (height - (text_bottom - top)) // 2 - top + shift
     if enabled:
         draw.text((x, y), text, font=word_font, fill=YELLOW)
     else:
-        draw.text((x + 1, y + 1), text, font=word_font, fill=WHITE)
+        draw.text((x + line, y + line), text, font=word_font, fill=WHITE)
         draw.text((x, y), text, font=word_font, fill=GREY)
     return picture
 
@@ -289,15 +326,16 @@ def icon_panel(size):
 BANNER_WIDTH, BANNER_HEIGHT = 168, 32
 
 
-def panel_banner():
+def panel_banner(percent=100):
     """The strip under the settings: the 5.1 emblem and the product's name, at the size of the
     control that shows it, so that no system has to stretch it."""
-    picture = Image.new("RGBA", (BANNER_WIDTH, BANNER_HEIGHT), CLEAR)
-    picture.alpha_composite(icon_panel(BANNER_HEIGHT), (0, 0))
+    width, height = scaled(BANNER_WIDTH, percent), scaled(BANNER_HEIGHT, percent)
+    picture = Image.new("RGBA", (width, height), CLEAR)
+    picture.alpha_composite(icon_panel(height), (0, 0))
     draw = ImageDraw.Draw(picture)
-    text_font = font(15)
+    text_font = font(scaled(15, percent))
     left, top, right, bottom = draw.textbbox((0, 0), "Quendal5.1RIR", font=text_font)
-    draw.text((BANNER_HEIGHT + 6 - left, (BANNER_HEIGHT - (bottom - top)) // 2 - top),
+    draw.text((height + scaled(6, percent) - left, (height - (bottom - top)) // 2 - top),
               "Quendal5.1RIR", font=text_font, fill=BLUE_BODY)
     return picture
 

@@ -23,22 +23,36 @@ def _catalogue():
         files.append(("tone_%d.wav" % resource, partial(sounds.test_tone, channel, tenths_hz)))
     files.append(("silence_215.wav", sounds.silence))
     files.append(("surround_209.wav", sounds.surround_sound))
-    for normal, active, label, facing, cone_scale in pictures.SPEAKERS:
-        for resource, is_active in ((normal, False), (active, True)):
-            drawing = partial(pictures.speaker, label, facing, cone_scale, is_active)
-            files.append(("speaker_%d.bmp" % resource, _then(drawing, pictures.bmp_256)))
-    files.append(("listener_1019.bmp", _then(pictures.listener, pictures.bmp_256)))
-    files.append(("pad_187.bmp", _then(pictures.surround_pad, pictures.bmp_16)))
-    for name, word, pressed, enabled in (("testu", "測試", False, True),
-                                         ("testd", "停止", True, True),
-                                         ("testx", "測試", False, False)):
-        drawing = partial(pictures.start_button, word, pressed, enabled)
-        files.append(("%s.bmp" % name, _then(drawing, pictures.bmp_16)))
+    for percent in pictures.SCALES:
+        files.extend(_pictures_at(percent))
     for resource, drawing in ((130, pictures.icon_connected), (131, pictures.icon_not_connected),
                               (186, pictures.icon_settings_open)):
         files.append(("icon_%d.ico" % resource, partial(pictures.ico_rgba, drawing)))
-    files.append(("icon_242.ico", _then(pictures.panel_banner, pictures.ico_rgba_picture)))
     files.append(("icon_203.ico", _then(pictures.icon_about, pictures.ico_256)))
+    return files
+
+
+def _pictures_at(percent):
+    """The windows' pictures drawn at one scale, each under its resource id or name at that
+    scale."""
+    offset, suffix = pictures.SCALE_ID_OFFSETS[percent], pictures.SCALE_SUFFIXES[percent]
+    files = []
+    for normal, active, label, facing, cone_scale in pictures.SPEAKERS:
+        for resource, is_active in ((normal, False), (active, True)):
+            drawing = partial(pictures.speaker, label, facing, cone_scale, is_active, percent)
+            files.append(("speaker_%d.bmp" % (resource + offset),
+                          _then(drawing, pictures.bmp_256)))
+    files.append(("listener_%d.bmp" % (1019 + offset),
+                  _then(partial(pictures.listener, percent), pictures.bmp_256)))
+    files.append(("pad_%d.bmp" % (187 + offset),
+                  _then(partial(pictures.surround_pad, percent), pictures.bmp_16)))
+    for name, word, pressed, enabled in (("testu", "測試", False, True),
+                                         ("testd", "停止", True, True),
+                                         ("testx", "測試", False, False)):
+        drawing = partial(pictures.start_button, word, pressed, enabled, percent)
+        files.append(("%s%s.bmp" % (name, suffix.lower()), _then(drawing, pictures.bmp_16)))
+    files.append(("icon_%d.ico" % (242 + offset),
+                  _then(partial(pictures.panel_banner, percent), pictures.ico_rgba_picture)))
     return files
 
 

@@ -33,6 +33,8 @@ constexpr int kIconWidth = 168;
 constexpr int kIconHeight = 32;
 constexpr int kCloseBottomGap = 36;
 
+constexpr StaticPicture kBanner[] = {{IDC_PANEL_ICON, IDI_PANEL, PictureKind::kIcon}};
+
 constexpr int kVolumePageIndex = 0;
 constexpr int kEffectsPageIndex = 1;
 constexpr int kInformationPageIndex = 2;
@@ -71,7 +73,8 @@ CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget&
       m_hIcon(services.windows.LoadWindowIcon(IDI_CONNECTED)),
       m_trayIcon(services.tray, services.system),
       m_services(services),
-      m_application(application) {}
+      m_application(application),
+      m_banner(services.bitmaps, kBanner) {}
 
 // The sheet goes first: it refers to pages that only the exit sequence deletes.
 CControlPanelDlg::~CControlPanelDlg() {
@@ -84,6 +87,8 @@ bool CControlPanelDlg::OnInitDialog() {
   Window()->SetIcon(m_hIcon);
   CreatePages();
   m_sheet->Create(Window()->Id(), IDC_CLOSE);
+  // A static sizes itself to a new picture; the layout that follows has the last word.
+  m_banner.ShowAtDpiOf(*Window());
   LayOutAroundSheet();
   m_nArrivalEvents = 0;
   if (m_services.presence.IsDevicePresent() != 0) {
@@ -158,6 +163,7 @@ void CControlPanelDlg::LayOutAroundSheet() {
 // the sheet has grown or shrunk with its font, so the window is laid out around it again.
 void CControlPanelDlg::OnDpiChanged(const Rect& suggested) {
   Window()->MoveWindow(suggested, true);
+  m_banner.ShowAtDpiOf(*Window());
   LayOutAroundSheet();
 }
 

@@ -15,6 +15,7 @@
 #include "ui/Dialog.h"
 #include "ui/OpenBoxes.h"
 #include "ui/PropertySheet.h"
+#include "ui/ScaledPictures.h"
 
 namespace quendal {
 
@@ -114,6 +115,8 @@ class CControlPanelDlg : public Dialog, public BoxListener {
   // with its power-on state.
   bool m_bRemovalFolded = false;
   int m_nPendingCommand = 0;
+  // The banner below the sheet at the scale of the window's DPI.
+  ScaledPictures m_banner;
 };
 
 }  // namespace quendal

@@ -1,5 +1,6 @@
-// Port onto the program's bitmap resources: loaded as device-dependent bitmaps for bitmap
-// statics, and deleted by whoever loaded them.
+// Port onto the program's picture resources: bitmaps loaded as device-dependent bitmaps for
+// bitmap statics, icons at the size of their image for icon statics; each deleted by whoever
+// loaded it.
 #pragma once
 
 #include "platform/DialogWindow.h"
@@ -15,6 +16,11 @@ class Bitmaps {
   virtual BitmapHandle Load(unsigned id) = 0;
   // DeleteObject of a loaded bitmap.
   virtual void Delete(BitmapHandle bitmap) = 0;
+  // LoadImage of icon resource `id` of the program at the size of its image, not shared; zero
+  // when it cannot be loaded.
+  virtual IconHandle LoadIconImage(unsigned id) = 0;
+  // DestroyIcon of a loaded icon.
+  virtual void DeleteIconImage(IconHandle icon) = 0;
 };
 
 }  // namespace quendal

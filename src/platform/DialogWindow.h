@@ -47,9 +47,10 @@ class DialogWindow {
   virtual void SetSliderPos(int id, int position, bool redraw) = 0;
   virtual int GetSliderPos(int id) const = 0;
 
-  // Pictures: a bitmap static's image (STM_SETIMAGE), and a bitmap button's only image loaded
-  // from a named bitmap resource, shown from the button's next paint.
+  // Pictures: a bitmap or icon static's image (STM_SETIMAGE), and a bitmap button's only image
+  // loaded from a named bitmap resource, shown from the button's next paint.
   virtual void SetControlBitmap(int id, BitmapHandle bitmap) = 0;
+  virtual void SetControlIcon(int id, IconHandle icon) = 0;
   virtual void SetButtonBitmap(int id, const wchar_t* bitmapName) = 0;
   // Repaints a control at once: invalidated with its background erased, then updated.
   virtual void RedrawControl(int id) = 0;

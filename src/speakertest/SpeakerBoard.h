@@ -26,6 +26,10 @@ class CSpeakerBoard {
 
   // Gives the speaker's picture control its active or normal picture; nothing else is redrawn.
   void ShowSpeaker(int code, bool active);
+  // Gives every speaker's control the picture it last showed, from the pictures now loaded (the
+  // normal one where none was shown yet): for when they have been loaded again at another
+  // scale.
+  void ShowEverySpeaker();
   // Loops the speaker's test tone, which ends whatever the program was playing.
   void PlayTone(int code);
   void StopAllSound() { m_sound.StopAll(); }
@@ -34,6 +38,8 @@ class CSpeakerBoard {
   DialogWindow& m_window;
   const SpeakerPictures& m_pictures;
   Sound& m_sound;
+  // By speaker code less one: whether the active picture was the last one shown.
+  std::array<bool, kSpeakerCount> m_active{};
 };
 
 }  // namespace quendal

@@ -15,6 +15,17 @@ constexpr wchar_t kPictureReady[] = L"TESTU";
 constexpr wchar_t kPictureRunning[] = L"TESTD";
 constexpr wchar_t kPictureDisabled[] = L"TESTX";
 
+// The pad's picture at 96 DPI, and the sunken edge round it, which stays one pixel at any DPI.
+constexpr int kPadPictureSize = 65;
+constexpr int kPadEdge = 1;
+
+// The pictures that only the template gives at 100 %.
+constexpr StaticPicture kStaticPictures[] = {
+    {IDC_LISTENER, IDB_LISTENER, PictureKind::kBitmap},
+    {IDC_SURROUND_PAD, IDB_SURROUND_PAD, PictureKind::kBitmap},
+    {IDC_PANEL_ICON, IDI_PANEL, PictureKind::kIcon},
+};
+
 constexpr int kModeRadios[] = {IDC_MODE_AUTOMATIC, IDC_MODE_MANUAL, IDC_MODE_SURROUND};
 // The mode radio of mode m is kModeRadioBase + m.
 constexpr int kModeRadioBase = IDC_MODE_AUTOMATIC - 1;
@@ -104,7 +115,8 @@ CSpeakerTestDlg::CSpeakerTestDlg(DeviceIo& io, Registry& registry, const StringT
       m_bitmaps(bitmaps),
       m_pad(pad),
       m_clock(clock),
-      m_dot(dot) {}
+      m_dot(dot),
+      m_staticPictures(bitmaps, kStaticPictures) {}
 
 bool CSpeakerTestDlg::OnInitDialog() {
   m_btnStart.Bind(*Window(), IDC_START_STOP);
@@ -138,6 +150,7 @@ void CSpeakerTestDlg::LayOutPictures() {
 void CSpeakerTestDlg::OnDpiChanged(const Rect& suggested) {
   Window()->MoveWindow(suggested, true);
   LayOutPictures();
+  ReloadPicturesForDpi();
 }
 
 // Nothing shows the pictures before the window is first opened, so they are loaded then, not
@@ -147,26 +160,72 @@ void CSpeakerTestDlg::LoadPictures() {
   m_bPicturesLoaded = true;
   m_btnStart.LoadBitmaps(m_dwTestBtnStatus != ButtonDisabled ? kPictureReady : kPictureDisabled);
   LoadSpeakerBitmaps();
+  // The template's speaker pictures are the normal ones at 100 %.
+  if (m_pictureScale != PictureScale::k100) m_speakers->ShowEverySpeaker();
+  m_staticPictures.ShowAtDpiOf(*Window());
+  PlacePad();
+}
+
+// The controls are given the new pictures before the old ones are deleted, so that none is left
+// showing a deleted bitmap.
+void CSpeakerTestDlg::ReloadPicturesForDpi() {
+  m_btnStart.ReloadForDpi();
+  if (!m_bPicturesLoaded) return;
+  if (PictureScaleForDpi(Window()->GetDpi()) != m_pictureScale) {
+    SpeakerPictures previous = m_hbmSpeaker;
+    LoadSpeakerBitmaps();
+    m_speakers->ShowEverySpeaker();
+    DeleteBitmaps(previous);
+    m_staticPictures.ShowAtDpiOf(*Window());
+  }
+  PlacePad();
+}
+
+// The pad's static sizes its window, edge included, to its picture and squeezes the picture into
+// what the edge leaves; its labels move with the dialog's font, which grows a little less than the
+// picture. A pad showing a picture of the window's own is therefore given the room for its
+// picture inside the edge and centred between its four labels, which it would otherwise meet. At
+// 100 % it stays as the template makes it.
+void CSpeakerTestDlg::PlacePad() {
+  const PictureScale scale = m_staticPictures.ShownScale();
+  if (scale == PictureScale::k100) return;
+  DialogWindow& window = *Window();
+  const int size = ScaleForDpi(kPadPictureSize, InfoOf(scale).dpi) + 2 * kPadEdge;
+  const int centreX =
+      (window.GetControlRect(IDC_PAD_LEFT).right + window.GetControlRect(IDC_PAD_RIGHT).left) / 2;
+  const int centreY =
+      (window.GetControlRect(IDC_PAD_FRONT).bottom + window.GetControlRect(IDC_PAD_BACK).top) / 2;
+  const int left = centreX - size / 2;
+  const int top = centreY - size / 2;
+  window.MoveControl(IDC_SURROUND_PAD, {left, top, left + size, top + size}, true);
 }
 
 void CSpeakerTestDlg::LoadSpeakerBitmaps() {
+  m_pictureScale = PictureScaleForDpi(Window()->GetDpi());
   for (std::size_t slot = 0; slot < m_hbmSpeaker.size(); ++slot) {
-    m_hbmSpeaker[slot].active = m_bitmaps.Load(SpeakerInBitmapSlot(slot).activeBitmap);
+    m_hbmSpeaker[slot].active =
+        m_bitmaps.Load(ScaledPictureId(SpeakerInBitmapSlot(slot).activeBitmap, m_pictureScale));
   }
   for (std::size_t slot = 0; slot < m_hbmSpeaker.size(); ++slot) {
-    m_hbmSpeaker[slot].normal = m_bitmaps.Load(SpeakerInBitmapSlot(slot).normalBitmap);
+    m_hbmSpeaker[slot].normal =
+        m_bitmaps.Load(ScaledPictureId(SpeakerInBitmapSlot(slot).normalBitmap, m_pictureScale));
+  }
+}
+
+void CSpeakerTestDlg::DeleteBitmaps(SpeakerPictures& pictures) {
+  for (SpeakerBitmaps& speaker : pictures) {
+    if (speaker.active != 0) m_bitmaps.Delete(speaker.active);
+    speaker.active = 0;
+  }
+  for (SpeakerBitmaps& speaker : pictures) {
+    if (speaker.normal != 0) m_bitmaps.Delete(speaker.normal);
+    speaker.normal = 0;
   }
 }
 
 void CSpeakerTestDlg::DeleteSpeakerBitmaps() {
-  for (SpeakerBitmaps& pictures : m_hbmSpeaker) {
-    if (pictures.active != 0) m_bitmaps.Delete(pictures.active);
-    pictures.active = 0;
-  }
-  for (SpeakerBitmaps& pictures : m_hbmSpeaker) {
-    if (pictures.normal != 0) m_bitmaps.Delete(pictures.normal);
-    pictures.normal = 0;
-  }
+  DeleteBitmaps(m_hbmSpeaker);
+  m_staticPictures.Release();
   m_bPicturesLoaded = false;
 }
 

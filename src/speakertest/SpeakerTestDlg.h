@@ -31,6 +31,8 @@
 #include "speakertest/SurroundTest.h"
 #include "ui/BitmapButton.h"
 #include "ui/Dialog.h"
+#include "ui/PictureScale.h"
+#include "ui/ScaledPictures.h"
 
 namespace quendal {
 
@@ -103,9 +105,15 @@ class CSpeakerTestDlg : public Dialog {
 
  private:
   void LayOutPictures();
-  // The Start button's picture and the twelve speaker pictures, once, at the first opening.
+  // The Start button's picture and the twelve speaker pictures, once, at the first opening, at
+  // the picture scale of the window's DPI; at a scale other than the template's, the listener,
+  // the pad and the banner too.
   void LoadPictures();
+  // After a change of DPI, the pictures loaded so far at the scale of the new DPI.
+  void ReloadPicturesForDpi();
+  void PlacePad();
   void LoadSpeakerBitmaps();
+  void DeleteBitmaps(SpeakerPictures& pictures);
   void DeleteSpeakerBitmaps();
   void CreateTests();
   void EnableModeRadios(bool enable);
@@ -126,6 +134,9 @@ class CSpeakerTestDlg : public Dialog {
   SurroundDotGlobals& m_dot;
   bool m_bReportFailures = true;
   bool m_bPicturesLoaded = false;
+  // The scale of m_hbmSpeaker.
+  PictureScale m_pictureScale = PictureScale::k100;
+  ScaledPictures m_staticPictures;
 };
 
 }  // namespace quendal

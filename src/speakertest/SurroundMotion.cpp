@@ -1,6 +1,9 @@
 #include "speakertest/SurroundMotion.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "ui/DpiScale.h"
 
 namespace quendal {
 
@@ -35,6 +38,35 @@ PadPoint DotOnPad(float sx, float sy, const Rect& client) {
   const float x = width * right * 0.5f;
   const float y = down * height * 0.5f;
   return {static_cast<int>(x), static_cast<int>(y)};
+}
+
+int DotSideForDpi(int dpi) { return std::clamp(ScaleForDpi(3, dpi), 3, kMaxDotSide); }
+
+namespace {
+
+// Where band `band` (0 to 3) of a block of `side` pixels starts, the block split in three bands
+// as evenly as whole pixels allow.
+int BandStart(int band, int side) { return (band * side * 2 + 3) / 6; }
+
+}  // namespace
+
+DotBlock DotBlockPixels(PadPoint centre, int side) {
+  const PadPoint corner{centre.x - side / 2, centre.y - side / 2};
+  DotBlock block;
+  const std::array<PadPoint, kDotPixels> cells = DotPixels({1, 1});
+  for (const PadPoint& cell : cells) {
+    block.pixels[block.count++] = {corner.x + BandStart(cell.x, side),
+                                   corner.y + BandStart(cell.y, side)};
+  }
+  for (const PadPoint& cell : cells) {
+    for (int y = BandStart(cell.y, side); y < BandStart(cell.y + 1, side); ++y) {
+      for (int x = BandStart(cell.x, side); x < BandStart(cell.x + 1, side); ++x) {
+        if (x == BandStart(cell.x, side) && y == BandStart(cell.y, side)) continue;
+        block.pixels[block.count++] = {corner.x + x, corner.y + y};
+      }
+    }
+  }
+  return block;
 }
 
 std::array<PadPoint, kDotPixels> DotPixels(PadPoint c) {

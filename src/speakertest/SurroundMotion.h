@@ -37,4 +37,19 @@ PadPoint DotOnPad(float sx, float sy, const Rect& client);
 inline constexpr std::size_t kDotPixels = 9;
 std::array<PadPoint, kDotPixels> DotPixels(PadPoint centre);
 
+// At a higher DPI the dot grows with the pad: a square block `side` pixels wide, the 3 x 3 dot
+// with each of its pixels grown into a cell. Its side is 3 at 96 DPI and at most kMaxDotSide, so
+// that a tick of the motion touches a few dozen pixels at most.
+inline constexpr int kMaxDotSide = 6;
+inline constexpr std::size_t kMaxDotPixels = kMaxDotSide * kMaxDotSide;
+int DotSideForDpi(int dpi);
+
+// The pixels of the block dot of `side` around a point: first one pixel of each cell, in the
+// order of DotPixels, then the cells' other pixels, so that at side 3 they are DotPixels.
+struct DotBlock {
+  std::array<PadPoint, kMaxDotPixels> pixels;
+  std::size_t count = 0;
+};
+DotBlock DotBlockPixels(PadPoint centre, int side);
+
 }  // namespace quendal

@@ -51,8 +51,8 @@ void CSurroundTest::OnMotionTick() {
   DrawSourceDot(source.sx, source.sy);
 }
 
-// Touches only the nine pixels of the old dot and the nine of the new one: the tick runs as often
-// as the platform allows.
+// Touches only the pixels of the old dot and those of the new one (nine each at 96 DPI, at most
+// kMaxDotPixels): the tick runs as often as the platform allows.
 void CSurroundTest::DrawSourceDot(float sx, float sy) {
   const WindowId window = m_window.Id();
   const DrawingContext context = m_pad.GetControlContext(window, IDC_SURROUND_PAD);
@@ -61,28 +61,34 @@ void CSurroundTest::DrawSourceDot(float sx, float sy) {
   // neither saved nor drawn over.
   if (!m_pad.HasPendingRepaint(window)) {
     EraseSourceDot(context);
-    PaintSourceDot(context, DotOnPad(sx, sy, m_pad.GetControlClientRect(window, IDC_SURROUND_PAD)));
+    PaintSourceDot(context, DotOnPad(sx, sy, m_pad.GetControlClientRect(window, IDC_SURROUND_PAD)),
+                   DotSideForDpi(m_window.GetDpi()));
   }
   m_pad.ReleaseControlContext(window, IDC_SURROUND_PAD, context);
 }
 
 // A saved colour that reads as invalid was outside the visible pad and is skipped alone: the rest
 // of that dot is still erased, so that a dot on the pad's left edge leaves no trail.
+// The old dot is erased at the side it was drawn with, whatever the window's DPI is now.
 void CSurroundTest::EraseSourceDot(DrawingContext context) {
-  const std::array<PadPoint, kDotPixels> pixels = DotPixels(m_dot.g_ptDot);
-  for (std::size_t i = 0; i < kDotPixels; ++i) {
-    if (m_dot.g_crSaved[i] == kInvalidColour) continue;
-    m_pad.SetPixel(context, pixels[i].x, pixels[i].y, m_dot.g_crSaved[i]);
+  const DotBlock dot = DotBlockPixels(m_dot.g_ptDot, m_dot.g_nDotSide);
+  for (std::size_t i = 0; i < dot.count; ++i) {
+    const Colour saved = m_dot.Saved(i);
+    if (saved == kInvalidColour) continue;
+    m_pad.SetPixel(context, dot.pixels[i].x, dot.pixels[i].y, saved);
   }
 }
 
-void CSurroundTest::PaintSourceDot(DrawingContext context, PadPoint centre) {
+void CSurroundTest::PaintSourceDot(DrawingContext context, PadPoint centre, int side) {
   m_dot.g_ptDot = centre;
-  const std::array<PadPoint, kDotPixels> pixels = DotPixels(centre);
-  for (std::size_t i = 0; i < kDotPixels; ++i) {
-    m_dot.g_crSaved[i] = m_pad.GetPixel(context, pixels[i].x, pixels[i].y);
+  m_dot.g_nDotSide = side;
+  const DotBlock dot = DotBlockPixels(centre, side);
+  for (std::size_t i = 0; i < dot.count; ++i) {
+    m_dot.Saved(i) = m_pad.GetPixel(context, dot.pixels[i].x, dot.pixels[i].y);
   }
-  for (const PadPoint& pixel : pixels) m_pad.SetPixel(context, pixel.x, pixel.y, kDotColour);
+  for (std::size_t i = 0; i < dot.count; ++i) {
+    m_pad.SetPixel(context, dot.pixels[i].x, dot.pixels[i].y, kDotColour);
+  }
 }
 
 }  // namespace quendal

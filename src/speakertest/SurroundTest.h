@@ -17,17 +17,28 @@
 
 namespace quendal {
 
-// Where the dot was last drawn on the pad and the colours it covered, kInvalidColour where
-// nothing was saved. One per process, owned by the program and handed to the speaker-test
+// Where the dot was last drawn on the pad, its side, and the colours it covered, kInvalidColour
+// where nothing was saved. One per process, owned by the program and handed to the speaker-test
 // window: it outlives every hiding of the window, so the first dot of a later test erases the
 // dot that the previous test left on the pad.
 struct SurroundDotGlobals {
   PadPoint g_ptDot;
-  std::array<Colour, kDotPixels> g_crSaved = InvalidColours();
+  int g_nDotSide = 3;
+  // In the order of DotBlockPixels: g_crSaved under the first pixel of each of the nine cells
+  // (the whole dot at 96 DPI), g_crSavedCells under the other pixels of a larger dot's cells.
+  std::array<Colour, kDotPixels> g_crSaved = InvalidColours<kDotPixels>();
+  std::array<Colour, kMaxDotPixels - kDotPixels> g_crSavedCells =
+      InvalidColours<kMaxDotPixels - kDotPixels>();
+
+  // The saved colour of pixel `i` of the dot, in the order of DotBlockPixels.
+  Colour& Saved(std::size_t i) {
+    return i < kDotPixels ? g_crSaved[i] : g_crSavedCells[i - kDotPixels];
+  }
 
  private:
-  static constexpr std::array<Colour, kDotPixels> InvalidColours() {
-    std::array<Colour, kDotPixels> colours{};
+  template <std::size_t kCount>
+  static constexpr std::array<Colour, kCount> InvalidColours() {
+    std::array<Colour, kCount> colours{};
     colours.fill(kInvalidColour);
     return colours;
   }
@@ -65,7 +76,7 @@ class CSurroundTest {
 
  private:
   void EraseSourceDot(DrawingContext context);
-  void PaintSourceDot(DrawingContext context, PadPoint centre);
+  void PaintSourceDot(DrawingContext context, PadPoint centre, int side);
 
   DialogWindow& m_window;
   ControlChannel& m_device;

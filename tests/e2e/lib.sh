@@ -1,6 +1,8 @@
 # Shared helpers of the end-to-end scenarios: a private X display and Wine prefix with CJK
 # fonts linked and a Traditional Chinese locale, the simulated device, the running panel, and
-# screenshots. Source it; call e2e_begin first and rely on its trap to clean up.
+# screenshots. Source it; call e2e_begin first and rely on its trap to clean up. E2E_DESKTOP, when
+# set before e2e_begin, is the size of the screen and of Wine's virtual desktop (WIDTHxHEIGHT,
+# 1024x768 otherwise).
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_BUILD=$E2E_ROOT/build/windows
@@ -54,7 +56,7 @@ e2e_begin() {
   # Windows can only be made in a prefix that was booted with a display.
   DISPLAY=$(e2e_free_display) || { e2e_log "no free display"; return 1; }
   export DISPLAY
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 "${E2E_DESKTOP:-1024x768}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
   E2E_XVFB=$!
   trap e2e_end EXIT
   local i
@@ -91,7 +93,8 @@ e2e_prefix_settings() {
   {
     printf 'REGEDIT4\n\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n"Desktop"="Default"\n\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="1024x768"\n\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="%s"\n\n' \
+      "${E2E_DESKTOP:-1024x768}"
     printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n'
     for face in Arial Tahoma System "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
       printf '"%s"="%s"\n' "$face" "$font"

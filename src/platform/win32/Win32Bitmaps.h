@@ -1,4 +1,4 @@
-// The program's bitmap resources through LoadImageW and DeleteObject.
+// The program's bitmap and icon resources through LoadImageW, DeleteObject and DestroyIcon.
 #pragma once
 
 #include "platform/Bitmaps.h"
@@ -9,6 +9,8 @@ class Win32Bitmaps : public Bitmaps {
  public:
   BitmapHandle Load(unsigned id) override;
   void Delete(BitmapHandle bitmap) override;
+  IconHandle LoadIconImage(unsigned id) override;
+  void DeleteIconImage(IconHandle icon) override;
 };
 
 }  // namespace quendal

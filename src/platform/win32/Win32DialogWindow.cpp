@@ -54,6 +54,10 @@ void Win32DialogWindow::SetControlBitmap(int id, BitmapHandle bitmap) {
   SendDlgItemMessageW(m_window, id, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(bitmap));
 }
 
+void Win32DialogWindow::SetControlIcon(int id, IconHandle icon) {
+  SendDlgItemMessageW(m_window, id, STM_SETIMAGE, IMAGE_ICON, static_cast<LPARAM>(icon));
+}
+
 void Win32DialogWindow::SetButtonBitmap(int id, const wchar_t* bitmapName) {
   m_bitmapButtons.SetImage(id, bitmapName);
 }

@@ -29,6 +29,7 @@ class Win32DialogWindow : public DialogWindow {
   int GetSliderPos(int id) const override;
 
   void SetControlBitmap(int id, BitmapHandle bitmap) override;
+  void SetControlIcon(int id, IconHandle icon) override;
   void SetButtonBitmap(int id, const wchar_t* bitmapName) override;
   const Win32BitmapButtons& BitmapButtons() const { return m_bitmapButtons; }
   void RedrawControl(int id) override;

@@ -29,6 +29,7 @@ class FakeDialogWindow : public DialogWindow {
     int sliderMax = 100;
     int sliderPos = 0;
     BitmapHandle bitmap = 0;
+    IconHandle icon = 0;
     std::wstring buttonBitmap;
     // The bitmap button's picture as it was when the control was last redrawn at once: a
     // picture set without that redraw is not what this shows.
@@ -47,6 +48,7 @@ class FakeDialogWindow : public DialogWindow {
   int GetSliderPos(int id) const override { return ControlAt(id).sliderPos; }
 
   void SetControlBitmap(int id, BitmapHandle bitmap) override { controls[id].bitmap = bitmap; }
+  void SetControlIcon(int id, IconHandle icon) override { controls[id].icon = icon; }
   void SetButtonBitmap(int id, const wchar_t* bitmapName) override {
     controls[id].buttonBitmap = bitmapName;
   }

@@ -29,6 +29,8 @@ class FakePad : public Pad {
   void SetPixel(DrawingContext context, int x, int y, Colour colour) override;
 
   static Colour Background(int x, int y) { return 0x00200000u + static_cast<Colour>(y * 256 + x); }
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
   // The colour shown at (x, y); kInvalidColour outside the grid.
   Colour At(int x, int y) const;
   // Pixels of `colour` inside the grid.

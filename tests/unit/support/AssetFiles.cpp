@@ -103,6 +103,8 @@ IconImage ParseIconImage(const Bytes& bytes, std::size_t entry) {
   image.headerWidth = header.width;
   image.headerHeight = header.height;
   Require(header.bitCount == image.bitCount, "directory and image disagree on the bit depth");
+  // A directory byte of 0 stands for a side of 256 or more, which the image's header gives.
+  if (bytes.at(entry) == 0 && header.width > 256) image.width = header.width;
   Require(header.width == image.width && header.height == 2 * image.height,
           "directory and image disagree on the size");
   const std::size_t colours = offset + kInfoHeaderSize + 4 * PaletteSize(header);
