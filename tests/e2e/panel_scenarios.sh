@@ -253,6 +253,49 @@ scenario_windows_to_look_at() {
   e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
+# Messages of the system that carry a record, and another program's values for their lParam:
+# none, and an address of that program's (16 is memory in no process).
+readonly WM_DRAWITEM=0x002B WM_NOTIFY=0x004E WM_INITDIALOG=0x0110 WM_DPICHANGED=0x02E0
+readonly FORGED_RECORDS="$WM_NOTIFY $WM_DRAWITEM $WM_DPICHANGED $WM_INITDIALOG"
+readonly FOREIGN_ADDRESS=16
+
+# forge_records TARGET...: each of those messages posted with either value and sent without a
+# record to the window that panelctl's message action TARGET names (message, sheetmessage,
+# pagemessage, messagein CAPTION); then the panel still answers. Wine posts no WM_DRAWITEM, nor
+# carries a sent WM_NOTIFY to another process; what it refuses is simply not delivered.
+forge_records() {
+  local message
+  for message in $FORGED_RECORDS; do
+    e2e_ctl "$@" "$message" 0 0 >/dev/null
+    e2e_ctl "$@" "$message" 0 "$FOREIGN_ADDRESS" >/dev/null
+    e2e_ctl do "$E2E_WAIT_MS" "$@" "$message" 0 0 >/dev/null
+  done
+  e2e_settle
+  check "forged records to '$*': the panel still answers" 1 "$(e2e_ctl ping)"
+}
+
+scenario_forged_records() {
+  e2e_log "== other programs' notifications, owner-draw items, DPI changes and dialog starts"
+  forge_records message
+  e2e_do command "$ID_TRAY_SPEAKER_TEST"
+  forge_records messagein "$SPEAKER_TEST"
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
+  e2e_do tab "$EFFECTS_TAB"
+  forge_records sheetmessage
+  forge_records pagemessage
+  # A message box runs a loop of the system's own, which dispatches to the same windows.
+  e2e_sim source 5.1 >/dev/null
+  wait_box "$WARNING" 5 >/dev/null
+  forge_records message
+  forge_records pagemessage
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDNO" >/dev/null
+  e2e_sim source none >/dev/null
+  requests >/dev/null
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  check "the effects check box still switches the filter" "$IOCTL_FILTER_ENABLE - ok" "$(requests)"
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
+}
+
 scenario_exit() {
   e2e_log "== Exit"
   local before
@@ -358,7 +401,7 @@ e2e_install_device
 for scenario in scenario_start_on_a_fresh_registry scenario_second_instance \
   scenario_no_to_the_multichannel_question scenario_yes_is_asked_once scenario_refused_request \
   scenario_unplug_and_replug scenario_by_pointer scenario_channel_slider scenario_surround_test \
-  scenario_windows_to_look_at scenario_exit \
+  scenario_windows_to_look_at scenario_forged_records scenario_exit \
   scenario_start_on_a_filled_registry scenario_start_without_the_device \
   scenario_start_from_a_folder_outside_the_code_page; do
   if ! $scenario; then
