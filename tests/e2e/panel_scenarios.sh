@@ -6,20 +6,6 @@
 set -u
 source "$(dirname "$0")/lib.sh"
 
-E2E_FAILURES=0
-# check NAME EXPECTED ACTUAL
-check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
-
-# The requests the driver saw since the last call, without the periodic source polls.
-requests() { e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }'; }
-
-# Waits up to $2 seconds for a shown window titled $1; prints its text when it is a box.
-wait_box() { e2e_ctl box "$1" $((${2:-5} * 1000)); }
-
-# No box titled $1 within $2 seconds. A fixed wait: nothing would tell when a box that should not
-# come has not come.
-no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
-
 # A pointer click at the centre of the rectangle panelctl prints for its arguments; fails when
 # panelctl finds nothing there.
 click_at() {
@@ -31,11 +17,6 @@ click_at() {
 
 visible_windows() { e2e_ctl windows | awk '$1 == "visible"' | cut -d' ' -f3- | sort; }
 
-readonly PANEL_TITLE="Quendal5.1RIR: 控制台"
-readonly WARNING="Quendal5.1RIR: 警告"
-readonly ERROR="Quendal5.1RIR: 錯誤"
-readonly IO_ERROR="IO 控制錯誤"
-readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
 readonly ABOUT="關於 Quendal"
 readonly TRAY_TIP=Quendal5.1RIR
 # The tray callback's keyboard selection (WM_USER + 1) of an icon of version 3.
