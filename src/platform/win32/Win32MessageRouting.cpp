@@ -120,8 +120,8 @@ bool DrawOwnerItem(HWND window, Dialog& dialog, LPARAM lParam) {
 // A notification without its record, or from a window that is neither this one nor one of its
 // controls, is nobody's.
 INT_PTR Notify(HWND window, Dialog& dialog, LPARAM lParam) {
-  const auto* header = ReadableRecord<NMHDR>(lParam);
-  if (header == nullptr || !IsWindowOrChild(window, header->hwndFrom)) return FALSE;
+  if (!IsOwnNotification(window, lParam)) return FALSE;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   std::intptr_t result = 0;
   if (!dialog.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code), result)) {
     return FALSE;
@@ -199,6 +199,11 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
 }
 
 }  // namespace
+
+bool IsOwnNotification(HWND window, LPARAM lParam) {
+  const auto* header = ReadableRecord<NMHDR>(lParam);
+  return header != nullptr && IsWindowOrChild(window, header->hwndFrom);
+}
 
 INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG && IsCreation(window, lParam)) {
