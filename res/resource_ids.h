@@ -64,6 +64,9 @@
 #define ID_TRAY_ABOUT 32776
 #define ID_TRAY_CLOSE_SETTINGS 32777
 
+// Commands the control-panel window posts to itself.
+#define ID_CHECK_PRESENCE 32800
+
 // Timers (each belongs to one window).
 #define IDT_SOURCE_POLL 32769
 #define ID_TIMER_SURROUND 32772

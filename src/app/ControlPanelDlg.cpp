@@ -1,6 +1,8 @@
 #include "app/ControlPanelDlg.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "device/ControlChannel.h"
 #include "platform/WindowsValues.h"
@@ -49,8 +51,9 @@ constexpr std::array<TrayLook, 3> kTrayLooks{{
 
 // Enter and Escape (IDOK, IDCANCEL) close the settings like the Close button: the program only
 // ever ends through the exit sequence.
-constexpr std::array<CommandEntry<CControlPanelDlg>, 7> kCommandMap{{
+constexpr std::array<CommandEntry<CControlPanelDlg>, 8> kCommandMap{{
     {ID_TRAY_EXIT, &CControlPanelDlg::OnExit},
+    {ID_CHECK_PRESENCE, &CControlPanelDlg::OnCheckPresence},
     {ID_TRAY_OPEN_SETTINGS, &CControlPanelDlg::OnOpenSettings},
     {ID_TRAY_CLOSE_SETTINGS, &CControlPanelDlg::OnCloseSettings},
     {ID_TRAY_SPEAKER_TEST, &CControlPanelDlg::OnSpeakerTest},
@@ -70,9 +73,13 @@ CControlPanelDlg::CControlPanelDlg(const PanelServices& services, CommandTarget&
       m_application(application) {}
 
 // The sheet goes first: it refers to pages that only the exit sequence deletes.
-CControlPanelDlg::~CControlPanelDlg() { m_sheet.reset(); }
+CControlPanelDlg::~CControlPanelDlg() {
+  RemoveBoxListener(this);
+  m_sheet.reset();
+}
 
 bool CControlPanelDlg::OnInitDialog() {
+  SetBoxListener(this);
   Window()->SetIcon(m_hIcon);
   CreatePages();
   m_sheet->Create(Window()->Id(), IDC_CLOSE);
@@ -149,8 +156,35 @@ void CControlPanelDlg::OnDpiChanged(const Rect& suggested) {
 }
 
 bool CControlPanelDlg::OnCommand(int id, int /*notifyCode*/) {
+  if (AnyBoxOpen() && DeferCommand(id)) return true;
   return DispatchCommand<CControlPanelDlg>(*this, kCommandMap, id) ||
          m_application.OnAppCommand(id);
+}
+
+// Every command of this window changes what a waiting handler may rely on: the exit deletes the
+// pages, the others close the speaker test or move the sheet to another page. Of the user's
+// commands the last one counts; the exit wins over all. The About box only shows a window.
+bool CControlPanelDlg::DeferCommand(int id) {
+  const auto own = std::ranges::find(kCommandMap, id, &CommandEntry<CControlPanelDlg>::id);
+  if (own == kCommandMap.end()) return false;
+  if (id == ID_TRAY_EXIT) {
+    m_bExitPending = true;
+  } else if (id != ID_CHECK_PRESENCE) {
+    m_nPendingCommand = id;
+  }
+  return true;
+}
+
+// Posted, the deferred work runs from the message loop after the handler that showed the box
+// has returned; arriving under another box, it is deferred again.
+void CControlPanelDlg::OnLastBoxClosed() {
+  if (Window() == nullptr || !m_pEffectsPage) return;
+  if (std::exchange(m_bExitPending, false)) {
+    Window()->PostCommand(ID_TRAY_EXIT);
+    return;
+  }
+  if (m_bResumePending || m_nFoldedDeviceEvents > 0) Window()->PostCommand(ID_CHECK_PRESENCE);
+  if (m_nPendingCommand != 0) Window()->PostCommand(std::exchange(m_nPendingCommand, 0));
 }
 
 bool CControlPanelDlg::OnClose() {
@@ -211,7 +245,7 @@ bool CControlPanelDlg::OnWindowMessage(unsigned message, std::uintptr_t wParam,
       result = 1;
       return true;
     case kWmQuit:
-      if (m_pEffectsPage) OnExit();
+      OnExit();
       return true;
     default:
       return false;
@@ -226,7 +260,9 @@ void CControlPanelDlg::OnTimer(unsigned id) {
     return;
   }
   Window()->KillTimer(IDT_SOURCE_POLL);
-  if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected && m_bInitialized) {
+  // A tick under another handler's box would stack its question on that box.
+  if (id == IDT_SOURCE_POLL && !m_pSpeakerTestDlg->m_bShown && m_bConnected && m_bInitialized &&
+      !AnyBoxOpen()) {
     PollSourceLayout();
   }
   Window()->SetTimer(IDT_SOURCE_POLL, kPollPeriodMs);
@@ -253,11 +289,37 @@ void CControlPanelDlg::AskAboutEffectsOnMultichannel() {
   Window()->EnableWindow(true);
 }
 
+// A change that arrives while a box is open (also a box of this handler's own attach) is
+// counted and checked once the box has closed: a flood of them leads to one more check, not to
+// checks nested in each other's boxes.
 void CControlPanelDlg::OnDeviceChange(unsigned event) {
-  const unsigned version = m_services.system.MajorVersion();
   if (event != kDbtDevNodesChanged) return;
+  if (AnyBoxOpen()) {
+    ++m_nFoldedDeviceEvents;
+    if (!m_bRemovalFolded && m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) {
+      m_bRemovalFolded = true;
+    }
+    return;
+  }
+  CheckPresence(1);
+}
+
+void CControlPanelDlg::OnCheckPresence() {
+  if (!m_pEffectsPage) return;  // the exit sequence has run
+  if (std::exchange(m_bResumePending, false)) OnResume();
+  const unsigned events = std::exchange(m_nFoldedDeviceEvents, 0);
+  if (std::exchange(m_bRemovalFolded, false) && m_bDeviceAttached == 1) DetachDevice();
+  if (events > 0) CheckPresence(events);
+}
+
+// Folded changes count as the changes they were towards the early arrival.
+void CControlPanelDlg::CheckPresence(unsigned events) {
+  const unsigned version = m_services.system.MajorVersion();
   if (m_bDeviceAttached == 0 && m_services.presence.IsDevicePresent() != 0) {
-    if (version >= kVersionWithEarlyArrival && ++m_nArrivalEvents < 2) return;
+    if (version >= kVersionWithEarlyArrival) {
+      m_nArrivalEvents += events;
+      if (m_nArrivalEvents < 2) return;
+    }
     if (!AttachDevice()) return;
   }
   if (m_bDeviceAttached == 1 && m_services.presence.IsDevicePresent() == 0) DetachDevice();
@@ -301,8 +363,8 @@ void CControlPanelDlg::DetachDevice() {
   Window()->KillTimer(IDT_SOURCE_POLL);
   m_nArrivalEvents = 0;
   // An open speaker test must close properly, or its shown flag would silence the poll and the
-  // Speaker test command after the next arrival.
-  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTest();
+  // Speaker test command after the next arrival; the device it would talk to has gone.
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTestAfterRemoval();
   // Selecting the volume page also closes the effects page's channel handle.
   m_sheet->SetActivePage(kVolumePageIndex);
   m_pEffectsPage->SetDisplayVisible(false);
@@ -346,6 +408,10 @@ void CControlPanelDlg::OnSpeakerTest() {
 // selected page a new handle.
 void CControlPanelDlg::OnResume() {
   if (!m_pEffectsPage) return;  // the exit sequence has run
+  if (AnyBoxOpen()) {
+    m_bResumePending = true;
+    return;
+  }
   const bool present = m_services.presence.IsDevicePresent() != 0;
   if (m_bDeviceAttached == 0) {
     if (present) AttachDevice();
@@ -360,6 +426,8 @@ void CControlPanelDlg::OnResume() {
   const int selected = m_sheet->GetActiveIndex();
   RestoreDeviceSettings();
   if (selected != kEffectsPageIndex) m_sheet->SetActivePage(selected);
+  // Last, so that the open speaker test's own filter state is what the device keeps.
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->ReopenAfterResume();
 }
 
 // The system ends the process soon after this returns, and no one is there to answer a box: a
@@ -375,7 +443,13 @@ void CControlPanelDlg::ResetDeviceForExit() {
   ActivateEffectsPage(CEffectsPage::ActivateResetForExit);
 }
 
+// Runs once. The speaker test's window gives the filter its stored state back when it closes, so
+// it closes first and the reset is the last thing the device hears.
 void CControlPanelDlg::OnExit() {
+  if (!m_pEffectsPage) return;
+  m_bExitPending = false;
+  Window()->KillTimer(IDT_SOURCE_POLL);
+  if (m_pSpeakerTestDlg->m_bShown) m_pSpeakerTestDlg->CloseTestWithoutBoxes();
   ResetDeviceForExit();
   m_pEffectsPage->DestroyWindow();
   m_pSpeakerTestDlg->DestroyWindow();

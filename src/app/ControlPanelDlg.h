@@ -13,6 +13,7 @@
 #include "speakertest/SpeakerTestDlg.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/OpenBoxes.h"
 #include "ui/PropertySheet.h"
 
 namespace quendal {
@@ -24,7 +25,11 @@ class CommandTarget {
   virtual bool OnAppCommand(int id) = 0;
 };
 
-class CControlPanelDlg : public Dialog {
+// While a message box of the program is open, the handler that showed it waits inside the box's
+// message loop. The window's commands, device changes and resumes that arrive then are only
+// noted, and run once the last box has closed and its handler has returned: nothing the waiting
+// handler relies on is changed or deleted under it, and no second box opens over the first.
+class CControlPanelDlg : public Dialog, public BoxListener {
  public:
   CControlPanelDlg(const PanelServices& services, CommandTarget& application);
   ~CControlPanelDlg() override;
@@ -50,6 +55,9 @@ class CControlPanelDlg : public Dialog {
   void OnResume();
   // The user's session is ending (logoff, shutdown).
   void OnSessionEnd();
+  // Runs the device changes and the resume that arrived while a box was open.
+  void OnCheckPresence();
+  void OnLastBoxClosed() override;
 
   // The frame control that the sheet covers.
   StaticControl m_staticFrame;
@@ -82,6 +90,10 @@ class CControlPanelDlg : public Dialog {
   // The first part of the exit sequence: the poll stops and the device is reset.
   void ResetDeviceForExit();
   void DetachDevice();
+  // One or more device-node changes: attach a device that has come, detach one that has gone.
+  void CheckPresence(unsigned events);
+  // Notes a command of this window that arrived while a box is open; false for others.
+  bool DeferCommand(int id);
   void ActivateEffectsPage(CEffectsPage::ActivateAction action);
   void PlaceSheetOverFrame();
   void PollSourceLayout();
@@ -91,6 +103,14 @@ class CControlPanelDlg : public Dialog {
 
   PanelServices m_services;
   CommandTarget& m_application;
+  // What arrived while a box was open, to run once the last one has closed.
+  bool m_bExitPending = false;
+  bool m_bResumePending = false;
+  unsigned m_nFoldedDeviceEvents = 0;
+  // The attached device was found gone by one of them: even back by the check, it came back
+  // with its power-on state.
+  bool m_bRemovalFolded = false;
+  int m_nPendingCommand = 0;
 };
 
 }  // namespace quendal

@@ -4,6 +4,7 @@
 
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
+#include "ui/OpenBoxes.h"
 
 namespace quendal {
 
@@ -98,6 +99,7 @@ void UsbDevicePresence::ShowFilterWarning(std::uint32_t code) {
 }
 
 void UsbDevicePresence::ShowWarningText(const std::wstring& text) {
+  const OpenBoxScope box;
   m_prompt.ShowMessageBox(text, m_strings.Load(IDS_WARNING_CAPTION), kMbOk | kMbIconExclamation);
 }
 

@@ -317,6 +317,8 @@ void CSpeakerTestDlg::CloseTest() {
     SetButtonStatus(ButtonReady);
     StopTestOfMode();
   }
+  // A hidden window runs no test, also not one whose stop the driver refused.
+  if (m_surround) m_surround->EndMotion();
   if (m_bShown != 0 && m_hDevice.IsOpen() &&
       !m_hDevice.Send(m_dwEnableFilter != 0 ? IOCTL_FILTER_ENABLE : IOCTL_FILTER_DISABLE)) {
     ShowRequestFailure();
@@ -332,6 +334,25 @@ void CSpeakerTestDlg::CloseTestWithoutBoxes() {
   m_bReportFailures = false;
   CloseTest();
   m_bReportFailures = true;
+}
+
+void CSpeakerTestDlg::CloseTestAfterRemoval() {
+  m_hDevice.Close();
+  CloseTestWithoutBoxes();
+}
+
+void CSpeakerTestDlg::ReopenAfterResume() {
+  if (m_bShown == 0) return;
+  m_hDevice.Close();
+  if (!m_hDevice.Open()) {
+    CloseTestWithoutBoxes();
+    ShowMessage(m_strings, IDS_DRIVER_NOT_LOADED, IDS_ERROR_CAPTION, kMbIconHand);
+    return;
+  }
+  const bool surroundRunning = m_dwTestMode == ModeSurround && m_dwTestBtnStatus == ButtonRunning;
+  if (!m_hDevice.Send(surroundRunning ? IOCTL_FILTER_ENABLE : IOCTL_FILTER_DISABLE)) {
+    ShowRequestFailure();
+  }
 }
 
 void CSpeakerTestDlg::EnableModeRadios(bool enable) {

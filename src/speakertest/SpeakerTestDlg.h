@@ -68,6 +68,13 @@ class CSpeakerTestDlg : public Dialog {
   // Closes the test as CloseTest does, with no box for a refused request: used when the session
   // ends and nobody is left to answer one.
   void CloseTestWithoutBoxes();
+  // Closes the test after the device was removed: nothing is sent to the device that has gone,
+  // and no box is shown.
+  void CloseTestAfterRemoval();
+  // After a resume from sleep, while the window is shown: the channel opened before the
+  // suspend may be dead, so it is opened again and the filter put back as the window keeps it
+  // (off, on during a surround test). A channel that no longer opens closes the window.
+  void ReopenAfterResume();
 
   void OnAutomatic();
   void OnManual();

@@ -28,13 +28,16 @@ void CSurroundTest::StopSurround() {
   if (!m_device.IsOpen()) return;
   if (!m_device.Send(IOCTL_FILTER_DISABLE)) {
     m_showRequestFailure();
+    EndMotion();
     return;
   }
   m_sound.StopAll();
   m_sound.StopMemorySound();
   if (!m_device.Send(IOCTL_SPEAKER_TEST_STOP)) m_showRequestFailure();
-  m_window.KillTimer(ID_TIMER_SURROUND);
+  EndMotion();
 }
+
+void CSurroundTest::EndMotion() { m_window.KillTimer(ID_TIMER_SURROUND); }
 
 // The position follows the clock, not the number of ticks, so the speed does not depend on how
 // often the timer fires.

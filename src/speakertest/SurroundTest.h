@@ -50,8 +50,11 @@ class CSurroundTest {
 
   // Nothing starts without a channel or when the filter-on is refused.
   void StartSurround();
-  // A refused filter-off leaves the test running; the next press tries the stop again.
+  // A refused filter-off leaves the sound and the driver's test running, for the next start or
+  // the window's closing to replace; the motion stops in every case.
   void StopSurround();
+  // Stops the motion timer: the dot stays where it is.
+  void EndMotion();
   // One tick of ID_TIMER_SURROUND.
   void OnMotionTick();
   // Erases the previous dot on the pad and draws the one of source position (sx, sy).

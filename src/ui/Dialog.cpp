@@ -1,5 +1,7 @@
 #include "ui/Dialog.h"
 
+#include "ui/OpenBoxes.h"
+
 namespace quendal {
 
 void Dialog::UpdateData(bool saving) {
@@ -20,6 +22,7 @@ bool Dialog::DestroyWindow() {
 int Dialog::ShowMessage(const StringTable& strings, unsigned textId, unsigned captionId,
                         unsigned style) {
   if (!m_window) return 0;
+  const OpenBoxScope box;
   return m_window->ShowMessageBox(strings.Load(textId), strings.Load(captionId), style);
 }
 

@@ -62,8 +62,7 @@ TEST(ControlChannel, EncodesTheRecordsLittleEndian) {
   EXPECT_THAT(io.requests[0].input, ElementsAre(0x00, 0x00, 0x80, 0x3F));
   EXPECT_EQ(io.requests[0].outputSize, 0u);
   EXPECT_EQ(io.requests[1].code, 0x223030u);
-  EXPECT_THAT(io.requests[1].input,
-              ElementsAre(0x28, 0, 0, 0, 0x1B, 0, 0, 0, 0x43, 0, 0, 0));
+  EXPECT_THAT(io.requests[1].input, ElementsAre(0x28, 0, 0, 0, 0x1B, 0, 0, 0, 0x43, 0, 0, 0));
 }
 
 struct SourceReplyCase {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ControlPanelDlg.h"
+#include "fakes/BoxEvents.h"
 #include "fakes/FakeAudioEndpoints.h"
 #include "fakes/FakeBitmaps.h"
 #include "fakes/FakeDeviceIo.h"
@@ -39,6 +40,8 @@ class ControlPanelFixture : public ::testing::Test {
     EXPECT_EQ(io.misuses, 0);
     EXPECT_EQ(registry.misuses, 0);
     EXPECT_EQ(tray.misuses, 0);
+    EXPECT_FALSE(BoxEvents::Pending()) << "an event meant for a box that never opened";
+    BoxEvents::Reset();
   }
 
   // Creates the window from its template, before its initialisation.
@@ -74,6 +77,15 @@ class ControlPanelFixture : public ::testing::Test {
     if (tray.shown.size() != 1) return {0, 0};
     const NotifyIcon& icon = tray.shown.begin()->second;
     return {tray.IconResource(icon.icon), icon.id};
+  }
+
+  // Runs what the window posted to itself, as its message loop would, until nothing is left.
+  void RunPostedCommands() {
+    while (!window->postedCommands.empty()) {
+      const int id = window->postedCommands.front();
+      window->postedCommands.erase(window->postedCommands.begin());
+      panel.OnCommand(id, 0);
+    }
   }
 
   bool PollRunning() const { return window->timers.contains(IDT_SOURCE_POLL); }

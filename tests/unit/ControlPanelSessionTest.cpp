@@ -12,6 +12,7 @@
 
 #include "ControlPanelFixture.h"
 #include "device/ControlCodes.h"
+#include "fakes/BoxEvents.h"
 #include "platform/WindowsValues.h"
 #include "resource_ids.h"
 
@@ -247,40 +248,109 @@ struct SessionEndCase {
   std::set<std::uint32_t> refused;
 };
 
-TEST_F(ControlPanelSessionTest, SessionEndEndsTheTestQuietlyAndLeavesTheDeviceReset) {
-  const SessionEndCase cases[] = {
-      {"settings closed", 0, false, {}},
-      {"speaker test open", 1, false, {}},
-      {"automatic test running", 1, true, {}},
-      {"surround test running", 3, true, {}},
-      {"surround test whose stop and filter restore are refused",
-       3,
-       true,
-       {IOCTL_SPEAKER_TEST_STOP, IOCTL_FILTER_ENABLE}},
-  };
-  for (const SessionEndCase& c : cases) {
-    ControlPanelRig f;
-    f.registry.PutDword("TestMode", c.testMode);
-    f.registry.PutDword("TestBtnStatus", 1);
-    f.StartConnected();
-    if (c.testMode != 0) {
-      f.panel.OnSpeakerTest();
-      if (c.started) {
-        f.panel.m_pSpeakerTestDlg->OnStartStop();
-        ASSERT_EQ(f.registry.Dword("TestBtnStatus"), 2u) << c.name;
+const SessionEndCase kTestStates[] = {
+    {"settings closed", 0, false, {}},
+    {"speaker test open", 1, false, {}},
+    {"automatic test running", 1, true, {}},
+    {"surround test running", 3, true, {}},
+    {"surround test whose stop and filter restore are refused",
+     3,
+     true,
+     {IOCTL_SPEAKER_TEST_STOP, IOCTL_FILTER_ENABLE}},
+};
+
+// Starts connected with the speaker test in the case's state, the driver refusing what the
+// case says, and the request log cleared.
+void EnterTestState(ControlPanelRig& f, const SessionEndCase& c) {
+  f.registry.PutDword("TestMode", c.testMode);
+  f.registry.PutDword("TestBtnStatus", 1);
+  f.StartConnected();
+  if (c.testMode != 0) {
+    f.panel.OnSpeakerTest();
+    if (c.started) {
+      f.panel.m_pSpeakerTestDlg->OnStartStop();
+      ASSERT_EQ(f.registry.Dword("TestBtnStatus"), 2u) << c.name;
+    }
+  }
+  f.io.refusedCodes = c.refused;
+  f.io.ClearLog();
+}
+
+struct Ending {
+  const char* name;
+  void (*end)(ControlPanelRig&);
+};
+
+// The session's end leaves the process to the system; the Exit deletes the windows. Either way a
+// running test ends first, so that the reset is the last thing the device hears, and no box
+// waits for an answer.
+const Ending kEndings[] = {
+    {"session end",
+     [](ControlPanelRig& f) {
+       EXPECT_EQ(f.Send(kWmQueryEndSession), 1);
+       EXPECT_THAT(f.io.requests, IsEmpty());  // asking changes nothing yet
+       f.Send(kWmEndSession, 1);
+     }},
+    {"Exit", [](ControlPanelRig& f) { f.panel.OnCommand(ID_TRAY_EXIT, 0); }},
+};
+
+TEST_F(ControlPanelSessionTest, SessionEndAndExitEndTheTestQuietlyAndLeaveTheDeviceReset) {
+  for (const Ending& ending : kEndings) {
+    for (const SessionEndCase& c : kTestStates) {
+      SCOPED_TRACE(ending.name);
+      ControlPanelRig f;
+      EnterTestState(f, c);
+      ending.end(f);
+      ExpectResetLast(f.io, c.name);
+      EXPECT_NE(f.registry.Dword("TestBtnStatus"), 2u) << c.name;
+      EXPECT_EQ(BoxEvents::MaxDepth(), 0) << c.name;
+      EXPECT_FALSE(f.PollRunning()) << c.name;
+      if (f.panel.m_pSpeakerTestDlg) {
+        EXPECT_EQ(f.panel.m_pSpeakerTestDlg->m_bShown, 0) << c.name;
+        EXPECT_EQ(f.io.OpenHandles(), 1) << c.name;  // the effects page's, released at exit
+      } else {
+        EXPECT_EQ(f.io.OpenHandles(), 0) << c.name;
       }
     }
-    f.io.refusedCodes = c.refused;
-    f.io.ClearLog();
-    EXPECT_EQ(f.Send(kWmQueryEndSession), 1) << c.name;
-    EXPECT_THAT(f.io.requests, IsEmpty()) << c.name;  // asking changes nothing yet
-    f.Send(kWmEndSession, 1);
-    ExpectResetLast(f.io, c.name);
-    EXPECT_NE(f.registry.Dword("TestBtnStatus"), 2u) << c.name;
+  }
+}
+
+// The device has gone: a request would only fail and show a transfer error in the middle of the
+// removal.
+TEST_F(ControlPanelSessionTest, RemovalClosesTheSpeakerTestWithoutARequestOrABox) {
+  for (const SessionEndCase& c : kTestStates) {
+    if (c.testMode == 0) continue;
+    ControlPanelRig f;
+    EnterTestState(f, c);
+    Unplug(f);
+    EXPECT_THAT(f.io.requests, IsEmpty()) << c.name;
+    EXPECT_EQ(BoxEvents::MaxDepth(), 0) << c.name;
     EXPECT_EQ(f.panel.m_pSpeakerTestDlg->m_bShown, 0) << c.name;
-    EXPECT_EQ(BoxesShown(f), 0u) << c.name;
-    EXPECT_FALSE(f.PollRunning()) << c.name;
-    EXPECT_EQ(f.io.OpenHandles(), 1) << c.name;  // the effects page's, released at exit
+    EXPECT_FALSE(f.panel.m_pSpeakerTestDlg->m_hDevice.IsOpen()) << c.name;
+    EXPECT_NE(f.registry.Dword("TestBtnStatus"), 2u) << c.name;
+    EXPECT_FALSE(f.SpeakerWindow().timers.contains(ID_TIMER_SURROUND)) << c.name;
+    EXPECT_FALSE(f.SpeakerWindow().timers.contains(ID_TIMER_SEQUENCE)) << c.name;
+  }
+}
+
+// The restore puts the stored filter state on the device; the open window's own state (off, on
+// for a surround test) must be what the device keeps, through a channel opened after the sleep.
+TEST_F(ControlPanelSessionTest, ResumeReopensTheSpeakerTestsChannelAndPutsItsFilterBackLast) {
+  for (const SessionEndCase& c : kTestStates) {
+    if (c.testMode == 0 || !c.refused.empty()) continue;
+    ControlPanelRig f;
+    EnterTestState(f, c);
+    const int handlesBefore = f.io.OpenHandles();
+    const std::size_t opensBefore = f.io.openedPaths.size();
+    Resume(f, kPbtApmResumeSuspend);
+    const bool surround = c.testMode == 3 && c.started;
+    ASSERT_FALSE(f.io.requests.empty()) << c.name;
+    EXPECT_EQ(f.io.requests.back().code, surround ? IOCTL_FILTER_ENABLE : IOCTL_FILTER_DISABLE)
+        << c.name;
+    EXPECT_TRUE(f.panel.m_pSpeakerTestDlg->m_hDevice.IsOpen()) << c.name;
+    EXPECT_GT(f.io.openedPaths.size(), opensBefore) << c.name;
+    EXPECT_EQ(f.io.OpenHandles(), handlesBefore) << c.name;  // the old one was closed
+    EXPECT_EQ(f.panel.m_pSpeakerTestDlg->m_bShown, 1) << c.name;
   }
 }
 

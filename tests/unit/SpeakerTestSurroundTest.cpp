@@ -287,7 +287,10 @@ TEST_F(SurroundTest, RefusedDriverStartIsReportedAndSoundAndMotionStartAnyway) {
   EXPECT_EQ(window->timers.at(ID_TIMER_SURROUND), 0u);
 }
 
-TEST_F(SurroundTest, RefusedFilterOffAtStopLeavesEverythingRunningUntilTheWindowCloses) {
+// A refused filter-off leaves the sound to the next start or the window's closing, but never the
+// motion: its timer would tick for the life of the process and start the driver's test again
+// once the window is opened later.
+TEST_F(SurroundTest, RefusedFilterOffAtStopReportsItAndStopsTheMotion) {
   PressStart();
   ClearLogs();
   io.refusedCodes = {IOCTL_FILTER_DISABLE};
@@ -295,16 +298,26 @@ TEST_F(SurroundTest, RefusedFilterOffAtStopLeavesEverythingRunningUntilTheWindow
   ExpectTransferErrorShown();
   EXPECT_THAT(io.Codes(), ElementsAre(IOCTL_FILTER_DISABLE));
   EXPECT_THAT(sound.log, IsEmpty());
-  EXPECT_TRUE(window->timers.contains(ID_TIMER_SURROUND));
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SURROUND));
 
-  // Closing still closes the channel and silences; the motion goes on without requests.
+  // Closing still closes the channel and silences.
   io.refusedCodes.clear();
   dlg.CloseTest();
   EXPECT_EQ(io.OpenHandles(), 0);
   EXPECT_EQ(sound.log.back(), "play 215");
+}
+
+TEST_F(SurroundTest, ClosingWhileTheDriverRefusesTheStopLeavesNoMotionForTheNextOpening) {
+  PressStart();
+  io.refusedCodes = {IOCTL_FILTER_DISABLE};
+  dlg.CloseTest();
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SURROUND));
+  EXPECT_EQ(io.OpenHandles(), 0);
+  io.refusedCodes.clear();
+  dlg.OpenTest();
   io.ClearLog();
-  TickAt(kStart + 7510);
-  EXPECT_TRUE(io.requests.empty());
+  EXPECT_FALSE(window->timers.contains(ID_TIMER_SURROUND));
+  EXPECT_EQ(dlg.m_dwTestBtnStatus, CSpeakerTestDlg::ButtonReady);
 }
 
 TEST_F(SurroundTest, RefusedDriverStopIsReportedAndTheMotionStopsAnyway) {

@@ -13,8 +13,9 @@ TEST(StringTable, HoldsEveryTextOfTheProgramExactly) {
       {2, L"SOFTWARE\\HALVORIN\\Quendal5.1RIR\\Filter\\"},
       {3, L"USB 資料傳輸錯誤, 再試一次."},
       {4, L"IO 控制錯誤"},
-      {5, L"音訊資料為 5.1-聲道.\n確定要啟動音效功能嗎?\n\n啟動音效功能將會破壞原來 "
-          L"5.1-聲道音訊資料.\n\n(建議: CD 音樂 -> Click Yes, DVD ->No)"},
+      {5,
+       L"音訊資料為 5.1-聲道.\n確定要啟動音效功能嗎?\n\n啟動音效功能將會破壞原來 "
+       L"5.1-聲道音訊資料.\n\n(建議: CD 音樂 -> Click Yes, DVD ->No)"},
       {6, L"無法載入音效驅動程式!\n\n請重新拔插 USB audio 設備."},
       {7, L"Quendal5.1RIR: 警告"},
       {8, L"Quendal5.1RIR: 錯誤"},

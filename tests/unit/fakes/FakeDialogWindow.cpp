@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "fakes/BoxEvents.h"
 #include "platform/WindowsValues.h"
 
 namespace quendal::test {
@@ -34,6 +35,7 @@ void FakeDialogWindow::Show(ShowCommand command) {
 int FakeDialogWindow::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                                      unsigned style) {
   boxes.push_back({text, caption, style});
+  BoxEvents::RunWhileOpen();
   if (answers.empty()) return kIdOk;
   const int answer = answers.front();
   answers.pop_front();

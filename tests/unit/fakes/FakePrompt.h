@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/BoxEvents.h"
 #include "fakes/FakeDialogWindow.h"
 #include "platform/Prompt.h"
 #include "platform/WindowsValues.h"
@@ -16,6 +17,7 @@ class FakePrompt : public Prompt {
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                      unsigned style) override {
     boxes.push_back({text, caption, style});
+    BoxEvents::RunWhileOpen();
     if (answers.empty()) return kIdOk;
     const int answer = answers.front();
     answers.pop_front();
