@@ -2,8 +2,9 @@
 # Exit and a removal of the device that arrive while one of the panel's message boxes, or the
 # speaker test, is open: the box stays until it is answered, then the program finishes what the
 # box was for and ends cleanly (for Exit), leaving the device reset, or goes on without the
-# device (for the removal; the program is then ended by the script). Each Exit scenario starts the panel on stored settings that are not
-# the reset's, so that a reset left out shows in the device's state.
+# device (for the removal; the script then ends the program). Each Exit scenario starts the
+# panel on stored settings that are not the reset's, so that a reset left out shows in the
+# device's state.
 # Usage: tests/e2e/reentrancy_scenarios.sh   (after the Windows build)
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -25,26 +26,36 @@ await_panel_end() {
   PANEL_END="exit $?"
 }
 
-# Exit from the tray while the box titled $1 is open: the box stays and the program waits for
-# the answer. A fixed wait: nothing tells when an Exit that should wait has not ended anything.
-exit_under_box() {
+# Exit from the tray menu, with the request log emptied first.
+send_exit() {
+  requests >/dev/null
   e2e_ctl command "$ID_TRAY_EXIT"
+}
+
+# exit_under_box CAPTION NAME: Exit while the box titled CAPTION is open; the box stays and the
+# program waits for the answer. A fixed wait: nothing tells when an Exit that should wait has not
+# ended anything.
+exit_under_box() {
+  send_exit
   sleep 1
   check "$2: the box stays open after Exit" yes "$(e2e_ctl box "$1" >/dev/null && echo yes || echo no)"
   check "$2: the program waits for the answer" yes \
     "$(kill -0 "$E2E_PANEL" 2>/dev/null && echo yes || echo no)"
 }
 
-# Answers the box titled $1 with button $2; then the program has ended by itself, with the
-# device reset and no speaker test running.
+# answer_and_expect_exit CAPTION BUTTON NAME: answers the box; then the program ends by itself.
 answer_and_expect_exit() {
   e2e_ctl press "$1" "$2"
   expect_clean_exit "$3"
 }
 
+# expect_clean_exit NAME: the program has ended with status 0 after one exit sequence, leaving the
+# device reset and no speaker test running; EXIT_REQUESTS holds what the driver saw since Exit.
 expect_clean_exit() {
   await_panel_end 10
   check "$1: the program ended cleanly" "exit 0" "$PANEL_END"
+  EXIT_REQUESTS=$(requests)
+  check "$1: the exit sequence ran once" 1 "$(grep -c "^$IOCTL_SET_VOLUME_L " <<<"$EXIT_REQUESTS")"
   check "$1: the device ends reset" "$RESET_STATE" "$(device_reset_state)"
   check "$1: no speaker test runs" "speaker test: stopped" \
     "$(e2e_sim state | grep '^speaker test:')"
@@ -89,7 +100,7 @@ scenario_exit_with_the_speaker_test_open() {
   e2e_log "== Exit with the speaker test open"
   start_panel_on_stored_settings || return 1
   e2e_do command "$ID_TRAY_SPEAKER_TEST"
-  e2e_ctl command "$ID_TRAY_EXIT"
+  send_exit
   expect_clean_exit "the speaker test open"
 }
 
@@ -100,11 +111,10 @@ scenario_exit_during_a_surround_test() {
   e2e_do clickin "$SPEAKER_TEST" "$IDC_MODE_SURROUND"
   e2e_do clickin "$SPEAKER_TEST" "$IDC_START_STOP"
   check "the surround test runs" "speaker test: running" "$(e2e_sim state | grep '^speaker test:')"
-  requests >/dev/null
-  e2e_ctl command "$ID_TRAY_EXIT"
+  send_exit
   expect_clean_exit "the surround test"
   check "the filter is switched off last" "$IOCTL_FILTER_DISABLE" \
-    "$(requests | awk '{ print $1 }' | grep -E "^($IOCTL_FILTER_ENABLE|$IOCTL_FILTER_DISABLE)\$" | tail -1)"
+    "$(awk '{ print $1 }' <<<"$EXIT_REQUESTS" | grep -E "^($IOCTL_FILTER_ENABLE|$IOCTL_FILTER_DISABLE)\$" | tail -1)"
   check "the stored test button is not left running" yes \
     "$([ "$(e2e_setting TestBtnStatus)" != 2 ] && echo yes || echo no)"
 }
