@@ -7,22 +7,8 @@
 set -u
 source "$(dirname "$0")/lib.sh"
 
-E2E_FAILURES=0
-# check NAME EXPECTED ACTUAL
-check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
-
 readonly WM_QUERYENDSESSION=0x0011 WM_ENDSESSION=0x0016 WM_QUIT=0x0012
 readonly WM_POWERBROADCAST=0x0218 PBT_APMRESUMEAUTOMATIC=0x12 PBT_APMRESUMESUSPEND=7
-readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
-readonly IO_ERROR="IO 控制錯誤"
-readonly GAIN_VALUES="VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR"
-readonly UNITY_BITS=1065353216
-# Effects on with 2.1 output and the 450 Hz crossover, and six gains none of which is the
-# device's power-on gain or unity, so that no value can match by chance.
-readonly STORED="EnableFilter=00000001 OutputMode=00000000 BassOutputMode=00000002
-VolumeL=41200000 VolumeR=3F642905 VolumeC=3EA1E89B VolumeLFE=3DCCCCCD VolumeRL=404A62C2
-VolumeRR=3FC00000"
-
 # The settings key's effects and gains, in the terms and order of simctl state --settings. One
 # panelctl reads the whole key: a `reg query` for each value would cost seconds each.
 stored_state() {
@@ -35,15 +21,6 @@ stored_state() {
     line+=" $name=${stored[$name]:-missing}"
   done
   echo "${line# }"
-}
-
-device_state() { e2e_sim state --settings; }
-
-# What the reset at exit leaves: the filter off and every gain at unity; output mode and
-# crossover stay as they were.
-readonly RESET_STATE="EnableFilter=0 $(for name in $GAIN_VALUES; do printf '%s=%s ' "$name" "$UNITY_BITS"; done)"
-device_reset_state() {
-  device_state | sed 's/ OutputMode=[^ ]* BassOutputMode=[^ ]*//; s/$/ /'
 }
 
 expect_device_restored() { check "$1: the device holds the stored settings" "$(stored_state)" "$(device_state)"; }
@@ -66,12 +43,7 @@ stop_panel() {
 
 scenario_start() {
   e2e_log "== start-up on stored settings"
-  local pair reg=$E2E_TMP/stored.reg
-  {
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\%s]\n' "${E2E_SETTINGS_KEY#HKLM\\}"
-    for pair in $STORED; do printf '"%s"=dword:%s\n' "${pair%=*}" "${pair#*=}"; done
-  } >"$reg"
-  timeout 60 wine regedit "$reg" </dev/null >/dev/null 2>&1
+  e2e_store_settings "$STORED_SETTINGS"
   e2e_start_panel || return 1
   e2e_settle
   expect_device_restored "start-up"
@@ -98,10 +70,10 @@ scenario_resume() {
   expect_device_restored "resume"
   check "the effects page is still selected" 1 \
     "$(e2e_ctl state "$IDC_ENABLE_EFFECTS" | grep -c '^checked=1')"
-  e2e_sim log --clear >/dev/null
+  requests >/dev/null
   e2e_do click "$IDC_ENABLE_EFFECTS"
   check "the effects page's new handle carries the switch" "$IOCTL_FILTER_DISABLE - ok" \
-    "$(e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }')"
+    "$(requests)"
   e2e_do click "$IDC_ENABLE_EFFECTS"
   e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
   # Unplugged for good during the sleep: the resume finds it gone.

@@ -10,8 +10,6 @@
 set -u
 source "$(dirname "$0")/lib.sh"
 
-readonly PANEL_TITLE="Quendal5.1RIR: 控制台"
-readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
 readonly ABOUT_BOX="關於 Quendal"
 readonly SPEAKER_PICTURES="$IDC_SPEAKER_FRONT_LEFT $IDC_SPEAKER_CENTER $IDC_SPEAKER_FRONT_RIGHT \
 $IDC_SPEAKER_REAR_LEFT $IDC_SPEAKER_SUBWOOFER $IDC_SPEAKER_REAR_RIGHT $IDC_LISTENER"
@@ -164,9 +162,6 @@ check_dpi() {
   timeout 10 tail --pid="$E2E_PANEL" -f /dev/null
   [ "$E2E_FAILURES" -eq 0 ]
 }
-
-E2E_FAILURES=0
-check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
 
 dpis=("$@")
 [ ${#dpis[@]} -gt 0 ] || dpis=(96 120 144 192)

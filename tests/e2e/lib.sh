@@ -206,3 +206,54 @@ e2e_expect() {
   fi
   e2e_log "ok: $1"
 }
+
+# ---- What the scenario scripts share
+
+# The captions of the panel's windows and message boxes.
+readonly PANEL_TITLE="Quendal5.1RIR: 控制台"
+readonly WARNING="Quendal5.1RIR: 警告"
+readonly ERROR="Quendal5.1RIR: 錯誤"
+readonly IO_ERROR="IO 控制錯誤"
+readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
+
+E2E_FAILURES=0
+# check NAME EXPECTED ACTUAL: counts a failed check in E2E_FAILURES.
+check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
+
+# The requests the driver saw since the last call, without the periodic source polls.
+requests() { e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }'; }
+
+# Waits up to $2 seconds for a shown window titled $1; prints its text when it is a box.
+wait_box() { e2e_ctl box "$1" $((${2:-5} * 1000)); }
+
+# No box titled $1 within $2 seconds. A fixed wait: nothing would tell when a box that should not
+# come has not come.
+no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
+
+# The device's effects and gains in the settings key's names (simctl state --settings).
+readonly GAIN_VALUES="VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR"
+readonly UNITY_BITS=1065353216
+device_state() { e2e_sim state --settings; }
+
+# What the reset at exit leaves: the filter off and every gain at unity; output mode and
+# crossover stay as they were.
+readonly RESET_STATE="EnableFilter=0 $(for name in $GAIN_VALUES; do printf '%s=%s ' "$name" "$UNITY_BITS"; done)"
+device_reset_state() {
+  device_state | sed 's/ OutputMode=[^ ]* BassOutputMode=[^ ]*//; s/$/ /'
+}
+
+# Effects on with 2.1 output and the 450 Hz crossover, and six gains none of which is the
+# device's power-on gain or unity, so that no value can match by chance.
+readonly STORED_SETTINGS="EnableFilter=00000001 OutputMode=00000000 BassOutputMode=00000002
+VolumeL=41200000 VolumeR=3F642905 VolumeC=3EA1E89B VolumeLFE=3DCCCCCD VolumeRL=404A62C2
+VolumeRR=3FC00000"
+
+# Writes NAME=HEX pairs ($1) into the settings key as REG_DWORDs, all in one run of regedit.
+e2e_store_settings() {
+  local pair reg=$E2E_TMP/stored.reg
+  {
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\%s]\n' "${E2E_SETTINGS_KEY#HKLM\\}"
+    for pair in $1; do printf '"%s"=dword:%s\n' "${pair%=*}" "${pair#*=}"; done
+  } >"$reg"
+  timeout 60 wine regedit "$reg" </dev/null >/dev/null 2>&1
+}

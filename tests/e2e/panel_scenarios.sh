@@ -6,20 +6,6 @@
 set -u
 source "$(dirname "$0")/lib.sh"
 
-E2E_FAILURES=0
-# check NAME EXPECTED ACTUAL
-check() { e2e_expect "$@" || E2E_FAILURES=$((E2E_FAILURES + 1)); }
-
-# The requests the driver saw since the last call, without the periodic source polls.
-requests() { e2e_sim log --clear | grep -v "^$IOCTL_GET_SOURCE_CHANNELS " | awk '{ print $1, $2, $3 }'; }
-
-# Waits up to $2 seconds for a shown window titled $1; prints its text when it is a box.
-wait_box() { e2e_ctl box "$1" $((${2:-5} * 1000)); }
-
-# No box titled $1 within $2 seconds. A fixed wait: nothing would tell when a box that should not
-# come has not come.
-no_box() { sleep "${2:-1}"; ! e2e_ctl box "$1" >/dev/null; }
-
 # A pointer click at the centre of the rectangle panelctl prints for its arguments; fails when
 # panelctl finds nothing there.
 click_at() {
@@ -31,11 +17,6 @@ click_at() {
 
 visible_windows() { e2e_ctl windows | awk '$1 == "visible"' | cut -d' ' -f3- | sort; }
 
-readonly PANEL_TITLE="Quendal5.1RIR: 控制台"
-readonly WARNING="Quendal5.1RIR: 警告"
-readonly ERROR="Quendal5.1RIR: 錯誤"
-readonly IO_ERROR="IO 控制錯誤"
-readonly SPEAKER_TEST="Quendal5.1RIR: 喇叭測試"
 readonly ABOUT="關於 Quendal"
 readonly TRAY_TIP=Quendal5.1RIR
 # The tray callback's keyboard selection (WM_USER + 1) of an icon of version 3.
@@ -253,6 +234,53 @@ scenario_windows_to_look_at() {
   e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
 }
 
+# Messages of the system that carry a record, and another program's values for their lParam:
+# none, and an address of that program's (16 is memory in no process).
+readonly WM_DRAWITEM=0x002B WM_NOTIFY=0x004E WM_INITDIALOG=0x0110 WM_DPICHANGED=0x02E0
+readonly FORGED_RECORDS="$WM_NOTIFY $WM_DRAWITEM $WM_DPICHANGED $WM_INITDIALOG"
+readonly FOREIGN_ADDRESS=16
+
+# forge_records TARGET...: each of those messages posted with either value and sent without a
+# record to the window that panelctl's message action TARGET names (message, sheetmessage,
+# pagemessage, messagein CAPTION); then the panel still answers. Wine posts no WM_DRAWITEM, nor
+# carries a sent WM_NOTIFY to another process; what it refuses is simply not delivered.
+forge_records() {
+  local message
+  for message in $FORGED_RECORDS; do
+    e2e_ctl "$@" "$message" 0 0 >/dev/null
+    e2e_ctl "$@" "$message" 0 "$FOREIGN_ADDRESS" >/dev/null
+    e2e_ctl do "$E2E_WAIT_MS" "$@" "$message" 0 0 >/dev/null
+  done
+  e2e_settle
+  check "forged records to '$*': the panel still answers" 1 "$(e2e_ctl ping)"
+}
+
+scenario_forged_records() {
+  e2e_log "== other programs' notifications, owner-draw items, DPI changes and dialog starts"
+  forge_records message
+  e2e_do command "$ID_TRAY_SPEAKER_TEST"
+  forge_records messagein "$SPEAKER_TEST"
+  # A message box runs a loop of the system's own, which dispatches to the same windows. (With a
+  # box open, panelctl's do sends nothing: only the posted ones go.)
+  e2e_sim fail "${IOCTL_FILTER_DISABLE#0x}" 1 >/dev/null
+  e2e_ctl clickin "$SPEAKER_TEST" "$IDC_MODE_AUTOMATIC"
+  wait_box "$IO_ERROR" 5 >/dev/null
+  forge_records message
+  forge_records messagein "$SPEAKER_TEST"
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$IO_ERROR" "$IDOK" >/dev/null
+  e2e_do command "$ID_TRAY_OPEN_SETTINGS"
+  e2e_do tab "$EFFECTS_TAB"
+  forge_records sheetmessage
+  forge_records pagemessage
+  local expected=$IOCTL_FILTER_ENABLE
+  e2e_ctl state "$IDC_ENABLE_EFFECTS" | grep -q '^checked=1' && expected=$IOCTL_FILTER_DISABLE
+  requests >/dev/null
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  check "the effects page still switches the filter" "$expected - ok" "$(requests)"
+  e2e_do click "$IDC_ENABLE_EFFECTS"
+  e2e_do command "$ID_TRAY_CLOSE_SETTINGS"
+}
+
 scenario_exit() {
   e2e_log "== Exit"
   local before
@@ -358,7 +386,7 @@ e2e_install_device
 for scenario in scenario_start_on_a_fresh_registry scenario_second_instance \
   scenario_no_to_the_multichannel_question scenario_yes_is_asked_once scenario_refused_request \
   scenario_unplug_and_replug scenario_by_pointer scenario_channel_slider scenario_surround_test \
-  scenario_windows_to_look_at scenario_exit \
+  scenario_windows_to_look_at scenario_forged_records scenario_exit \
   scenario_start_on_a_filled_registry scenario_start_without_the_device \
   scenario_start_from_a_folder_outside_the_code_page; do
   if ! $scenario; then

@@ -17,6 +17,7 @@ void Win32BitmapButtons::SetImage(int id, const wchar_t* bitmapName) {
 }
 
 bool Win32BitmapButtons::Draw(const DRAWITEMSTRUCT& item) const {
+  if (item.CtlType != ODT_BUTTON) return false;
   const auto bitmap = m_bitmaps.find(static_cast<int>(item.CtlID));
   if (bitmap == m_bitmaps.end()) return false;
   HDC source = CreateCompatibleDC(item.hDC);

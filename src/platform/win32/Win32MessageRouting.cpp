@@ -8,6 +8,7 @@
 #include "platform/WindowsValues.h"
 #include "platform/win32/Win32DialogWindow.h"
 #include "ui/PropertyPage.h"
+#include "ui/SentOnlyMessages.h"
 
 namespace quendal {
 
@@ -17,6 +18,8 @@ static_assert(kWmPowerBroadcast == WM_POWERBROADCAST);
 static_assert(kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND &&
               kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
 static_assert(kWmQuit == WM_QUIT);
+static_assert(kWmNotify == WM_NOTIFY && kWmDrawItem == WM_DRAWITEM &&
+              kWmInitDialog == WM_INITDIALOG);
 
 namespace {
 
@@ -29,12 +32,45 @@ INT_PTR WithResult(HWND window, LRESULT result) {
   return TRUE;
 }
 
-// Sent from Windows 8.1 to per-monitor aware windows; the headers of the oldest supported
-// Windows do not declare it.
-constexpr UINT kDpiChangedMessage = 0x02E0;
+// The record a message's lParam points at, when all of it lies in memory of this process that
+// can be read. Another program can send any number there (Windows passes a WM_NOTIFY's lParam
+// from one process to another unchanged): reading at such an address would end the program,
+// while a record read from readable memory is only one whose contents the caller still checks.
+template <typename Record>
+const Record* ReadableRecord(LPARAM lParam) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  const auto* record = reinterpret_cast<const Record*>(lParam);
+  MEMORY_BASIC_INFORMATION region{};
+  if (record == nullptr || VirtualQuery(record, &region, sizeof region) != sizeof region) {
+    return nullptr;
+  }
+  const auto* regionEnd = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+  const bool readable = region.State == MEM_COMMIT && (region.Protect & kReadable) != 0 &&
+                        (region.Protect & PAGE_GUARD) == 0;
+  return readable && reinterpret_cast<const char*>(record + 1) <= regionEnd ? record : nullptr;
+}
 
-void DpiChanged(Dialog& dialog, const RECT& suggested) {
-  dialog.OnDpiChanged({suggested.left, suggested.top, suggested.right, suggested.bottom});
+// Every window of the program belongs to this one thread, so a record naming a window of any
+// other thread is not the program's.
+bool OfThisThread(HWND other) {
+  return GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId();
+}
+
+// The controls of a dialog, and the dialog itself, are the only senders of the notifications
+// its handlers know.
+bool IsWindowOrChild(HWND window, HWND other) {
+  return OfThisThread(other) && (other == window || IsChild(window, other));
+}
+
+// The window is being created: its logic comes with this WM_INITDIALOG only. Once the logic is
+// attached, another WM_INITDIALOG is not the system's.
+bool IsCreation(HWND window, LPARAM lParam) { return lParam != 0 && DialogOf(window) == nullptr; }
+
+void DpiChanged(Dialog& dialog, LPARAM lParam) {
+  const auto* suggested = ReadableRecord<RECT>(lParam);
+  if (suggested == nullptr) return;
+  dialog.OnDpiChanged({suggested->left, suggested->top, suggested->right, suggested->bottom});
 }
 
 UINT TaskbarCreatedMessage() {
@@ -70,14 +106,22 @@ void Paint(HWND window, Dialog& dialog) {
   dialog.OnPaint();
 }
 
-bool DrawOwnerItem(Dialog& dialog, const DRAWITEMSTRUCT& item) {
-  const auto* window = static_cast<const Win32DialogWindow*>(dialog.Window());
-  return window != nullptr && window->BitmapButtons().Draw(item);
+// Only a button of this window, named by its own id, is drawn.
+bool DrawOwnerItem(HWND window, Dialog& dialog, LPARAM lParam) {
+  const auto* item = ReadableRecord<DRAWITEMSTRUCT>(lParam);
+  if (item == nullptr || item->hwndItem == nullptr || !OfThisThread(item->hwndItem) ||
+      item->hwndItem != GetDlgItem(window, static_cast<int>(item->CtlID))) {
+    return false;
+  }
+  const auto* dialogWindow = static_cast<const Win32DialogWindow*>(dialog.Window());
+  return dialogWindow != nullptr && dialogWindow->BitmapButtons().Draw(*item);
 }
 
-// A notification without its record is nobody's.
-INT_PTR Notify(HWND window, Dialog& dialog, const NMHDR* header) {
-  if (header == nullptr) return FALSE;
+// A notification without its record, or from a window that is neither this one nor one of its
+// controls, is nobody's.
+INT_PTR Notify(HWND window, Dialog& dialog, LPARAM lParam) {
+  if (!IsOwnNotification(window, lParam)) return FALSE;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   std::intptr_t result = 0;
   if (!dialog.OnNotify(static_cast<int>(header->idFrom), static_cast<int>(header->code), result)) {
     return FALSE;
@@ -88,7 +132,8 @@ INT_PTR Notify(HWND window, Dialog& dialog, const NMHDR* header) {
 // Only the sheet, or the page itself, sends the page its activation notifications; the same
 // codes from any other window go on like any control's notification.
 bool FromPageOrSheet(HWND page, const NMHDR& header) {
-  return header.hwndFrom == page || header.hwndFrom == GetParent(page);
+  return OfThisThread(header.hwndFrom) &&
+         (header.hwndFrom == page || header.hwndFrom == GetParent(page));
 }
 
 // Answers the page's activation notifications; false for every other notification, which goes
@@ -116,7 +161,7 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
       dialog.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
     case WM_NOTIFY:
-      return Notify(window, dialog, reinterpret_cast<const NMHDR*>(lParam));
+      return Notify(window, dialog, lParam);
     case WM_CLOSE:
       return dialog.OnClose() ? TRUE : FALSE;
     case WM_PAINT:
@@ -135,11 +180,11 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
       dialog.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return FALSE;
     case WM_DRAWITEM:
-      return DrawOwnerItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+      return DrawOwnerItem(window, dialog, lParam) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
       return static_cast<INT_PTR>(dialog.OnQueryDragIcon());
-    case kDpiChangedMessage:
-      DpiChanged(dialog, *reinterpret_cast<const RECT*>(lParam));
+    case kWmDpiChanged:
+      DpiChanged(dialog, lParam);
       return TRUE;
     default:
       break;
@@ -155,8 +200,15 @@ INT_PTR Route(HWND window, Dialog& dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
+bool IsOwnNotification(HWND window, LPARAM lParam) {
+  const auto* header = ReadableRecord<NMHDR>(lParam);
+  return header != nullptr && IsWindowOrChild(window, header->hwndFrom);
+}
+
 INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) return Attach(window, *reinterpret_cast<Dialog*>(lParam));
+  if (message == WM_INITDIALOG && IsCreation(window, lParam)) {
+    return Attach(window, *reinterpret_cast<Dialog*>(lParam));
+  }
   Dialog* dialog = DialogOf(window);
   if (dialog == nullptr) return FALSE;
   if (message == WM_NCDESTROY) {
@@ -167,7 +219,7 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 INT_PTR CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
+  if (message == WM_INITDIALOG && IsCreation(window, lParam)) {
     const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
     return Attach(window, *reinterpret_cast<PropertyPage*>(sheetPage->lParam));
   }
@@ -177,11 +229,10 @@ INT_PTR CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     Detach(window, *page);
     return FALSE;
   }
-  if (message == WM_NOTIFY && lParam != 0) {
+  if (message == WM_NOTIFY) {
     INT_PTR answer = FALSE;
-    if (AnswerSheetNotification(window, *page, *reinterpret_cast<const NMHDR*>(lParam), answer)) {
-      return answer;
-    }
+    const auto* header = ReadableRecord<NMHDR>(lParam);
+    if (header != nullptr && AnswerSheetNotification(window, *page, *header, answer)) return answer;
   }
   return Route(window, *page, message, wParam, lParam);
 }

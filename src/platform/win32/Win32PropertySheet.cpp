@@ -38,6 +38,12 @@ LRESULT CALLBACK SheetSubclass(HWND sheet, UINT message, WPARAM wParam, LPARAM l
                                DWORD_PTR closeCommand) {
   const bool closeKey =
       message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL);
+  // The sheet was initialised before this subclass was set: a WM_INITDIALOG now, or a
+  // notification that is not its own controls', is another program's, and comctl32 would build
+  // the sheet again on its record or read the notification's.
+  if (message == WM_INITDIALOG || (message == WM_NOTIFY && !IsOwnNotification(sheet, lParam))) {
+    return 0;
+  }
   if (closeKey || message == WM_CLOSE) {
     PostMessageW(GetParent(sheet), WM_COMMAND, static_cast<WPARAM>(closeCommand), 0);
     return 0;

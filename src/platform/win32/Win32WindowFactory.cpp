@@ -7,6 +7,7 @@
 
 #include "platform/win32/Win32MessageRouting.h"
 #include "platform/win32/Win32PropertySheet.h"
+#include "ui/SentOnlyMessages.h"
 
 namespace quendal {
 
@@ -24,6 +25,38 @@ bool ModalRunEnded(HWND window, int& result) {
 
 // Drops what EndModalRun left on the window, before the window is destroyed.
 void ForgetModalRun(HWND window) { RemovePropW(window, kModalEndProperty); }
+
+// A posted message that only the system sends, with a record, is another program's forgery: its
+// lParam is an address in that program. It becomes WM_NULL before anyone reads it.
+LRESULT CALLBACK DropForgedRecords(int code, WPARAM removal, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    auto& message = *reinterpret_cast<MSG*>(lParam);
+    if (IsSentOnlyRecordMessage(message.message)) {
+      message.message = WM_NULL;
+      message.wParam = 0;
+      message.lParam = 0;
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+// Posted messages reach the program through this run's loop and through the loops the system
+// runs inside it (the message boxes', the tray menu's), which dispatch to the same windows; a
+// hook on the thread's queue sees every one of them before it is dispatched.
+class ForgedRecordFilter {
+ public:
+  ForgedRecordFilter()
+      : m_hook(SetWindowsHookExW(WH_GETMESSAGE, DropForgedRecords, nullptr, GetCurrentThreadId())) {
+  }
+  ~ForgedRecordFilter() {
+    if (m_hook != nullptr) UnhookWindowsHookEx(m_hook);
+  }
+  ForgedRecordFilter(const ForgedRecordFilter&) = delete;
+  ForgedRecordFilter& operator=(const ForgedRecordFilter&) = delete;
+
+ private:
+  HHOOK m_hook;
+};
 
 bool TranslateDialogKeys(MSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
@@ -52,6 +85,7 @@ bool Win32WindowFactory::CreateModeless(Dialog& dialog, WindowId owner) {
 // The run routes the keyboard of every window of the program (the sheet, the speaker test,
 // the About box), which a system modal loop would do for its own dialog only.
 int Win32WindowFactory::RunModal(Dialog& dialog) {
+  const ForgedRecordFilter filter;
   HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog.TemplateId()),
                                    nullptr, DialogProcedure, reinterpret_cast<LPARAM>(&dialog));
   if (window == nullptr) return -1;

@@ -32,8 +32,6 @@ source "$HERE/pulse.sh"
 # shellcheck source=tests/e2e/lib.sh
 source "$HERE/../lib.sh"
 
-SPEAKER_TEST='Quendal5.1RIR: 喇叭測試'
-
 # Channel and note of each tone, in the order of the automatic tour.
 TOUR=(FL:261.6 FC:293.7 FR:329.6 BR:349.2 LFE:392.0 BL:440.0)
 # The cycle begins again this long after Start: the first tone comes with the first 100 ms tick.

@@ -296,10 +296,21 @@ Delivery Tray(const Args& args) {
   return ToPanel(WM_TRAYNOTIFY, static_cast<WPARAM>(Number(args[0])), Number(args[1]));
 }
 
-// Any message, as the system or another program would post it (the session's end, a resume).
-Delivery Message(const Args& args) {
-  return ToPanel(static_cast<UINT>(Number(args[0])), static_cast<WPARAM>(Number(args[1])),
-                 Number(args[2]));
+// Any message, as the system or another program would post it (the session's end, a resume, a
+// forged notification): to the panel, the sheet, its current page or a shown window by caption.
+Delivery MessageTo(const Found& target, const Args& args) {
+  return {target, static_cast<UINT>(Number(args[0])), static_cast<WPARAM>(Number(args[1])),
+          Number(args[2])};
+}
+
+Delivery Message(const Args& args) { return MessageTo(Panel(), args); }
+
+Delivery SheetMessage(const Args& args) { return MessageTo(Sheet(), args); }
+
+Delivery PageMessage(const Args& args) { return MessageTo(CurrentPage(), args); }
+
+Delivery MessageToWindow(const Args& args) {
+  return MessageTo(VisibleWindow(args[0]), Args(args.begin() + 1, args.end()));
 }
 
 Delivery Tab(const Args& args) {
@@ -336,6 +347,9 @@ constexpr Action kActions[] = {
     {L"command", Command, 1, "command ID                the panel's WM_COMMAND"},
     {L"tray", Tray, 2, "tray ICON MOUSE_MESSAGE   the tray icon's callback"},
     {L"message", Message, 3, "message MSG WPARAM LPARAM any message to the panel"},
+    {L"sheetmessage", SheetMessage, 3, "sheetmessage MSG WPARAM LPARAM a message to the sheet"},
+    {L"pagemessage", PageMessage, 3, "pagemessage MSG WPARAM LPARAM a message to the current page"},
+    {L"messagein", MessageToWindow, 4, "messagein CAPTION MSG WPARAM LPARAM to a shown window"},
     {L"tab", Tab, 1, "tab INDEX                 select a page of the sheet"},
     {L"click", ClickOnPage, 1, "click ID                  BM_CLICK on a control of the page"},
     {L"clickin", ClickInWindow, 2, "clickin CAPTION ID        BM_CLICK on a control of a window"},
@@ -858,7 +872,7 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {L"do", Do, 2, 5, "do MS ACTION ARGS...      send an action and wait for the panel"},
+    {L"do", Do, 2, 6, "do MS ACTION ARGS...      send an action and wait for the panel"},
     {L"settle", SettleVerb, 1, 1, "settle MS                 wait until the panel is idle"},
     {L"dismiss", Dismiss, 3, 3, "dismiss MS CAPTION ID     close a box with a button, then settle"},
     {L"capture", Capture, 1, 1, "capture MS                wait until the panel holds the mouse"},
