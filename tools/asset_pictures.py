@@ -343,19 +343,21 @@ def panel_banner(percent=100):
 ABOUT_WIDTH, ABOUT_HEIGHT = 52, 50
 
 
-def icon_about():
+def icon_about(percent=100):
     """The About picture: a large speaker with its waves and the words 5.1 beneath."""
-    surface = Supersampled(ABOUT_WIDTH, ABOUT_HEIGHT, CLEAR, scale=8)
-    _speaker_glyph(surface, 0, -1, 40, BLUE_BODY, BLUE_CONE)
-    _sound_waves(surface, 0, -1, 40, WAVE_GREEN, 3)
+    width, height = scaled(ABOUT_WIDTH, percent), scaled(ABOUT_HEIGHT, percent)
+    surface = Supersampled(width, height, CLEAR, scale=8)
+    glyph = scaled(40, percent)
+    _speaker_glyph(surface, 0, -scaled(1, percent), glyph, BLUE_BODY, BLUE_CONE)
+    _sound_waves(surface, 0, -scaled(1, percent), glyph, WAVE_GREEN, 3)
     picture = surface.result()
     draw = ImageDraw.Draw(picture)
-    text_font = font(17)
+    text_font = font(scaled(17, percent))
     left, top, right, bottom = draw.textbbox((0, 0), "5.1", font=text_font)
-    x = ABOUT_WIDTH - 2 - right
-    y = ABOUT_HEIGHT - 1 - bottom
-    draw.text((x, y), "5.1", font=text_font, fill=(200, 30, 30, 255), stroke_width=1,
-              stroke_fill=(255, 255, 255, 255))
+    x = width - scaled(2, percent) - right
+    y = height - scaled(1, percent) - bottom
+    draw.text((x, y), "5.1", font=text_font, fill=(200, 30, 30, 255),
+              stroke_width=scaled(1, percent), stroke_fill=(255, 255, 255, 255))
     return picture
 
 

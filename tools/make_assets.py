@@ -28,7 +28,6 @@ def _catalogue():
     for resource, drawing in ((130, pictures.icon_connected), (131, pictures.icon_not_connected),
                               (186, pictures.icon_settings_open)):
         files.append(("icon_%d.ico" % resource, partial(pictures.ico_rgba, drawing)))
-    files.append(("icon_203.ico", _then(pictures.icon_about, pictures.ico_256)))
     return files
 
 
@@ -53,6 +52,8 @@ def _pictures_at(percent):
         files.append(("%s%s.bmp" % (name, suffix.lower()), _then(drawing, pictures.bmp_16)))
     files.append(("icon_%d.ico" % (242 + offset),
                   _then(partial(pictures.panel_banner, percent), pictures.ico_rgba_picture)))
+    files.append(("icon_%d.ico" % (203 + offset),
+                  _then(partial(pictures.icon_about, percent), pictures.ico_256)))
     return files
 
 

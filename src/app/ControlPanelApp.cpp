@@ -14,7 +14,7 @@ MutexHandle g_hInstanceMutex = 0;
 
 CControlPanelApp::CControlPanelApp(const PanelServices& services, InstanceLock& lock,
                                    Prompt& prompt)
-    : m_services(services), m_lock(lock), m_prompt(prompt) {}
+    : m_dlgAbout(services.bitmaps), m_services(services), m_lock(lock), m_prompt(prompt) {}
 
 bool CControlPanelApp::InitInstance() {
   bool alreadyExisted = false;

@@ -157,6 +157,8 @@ check_dpi() {
   e2e_ctl shown "$ABOUT_BOX" 5000 >/dev/null
   e2e_screenshot "dpi-$dpi-about"
   check_window "$dpi" "the About box" "$ABOUT_BOX"
+  check_picture "the About box's picture at $dpi DPI" "$E2E_SHOTS/dpi-$dpi-about.png" \
+    "$(picture_file icon IDI_ABOUT "$suffix" ico)" "$IDC_ABOUT_PICTURE"
 
   e2e_ctl command "$ID_TRAY_EXIT"
   timeout 10 tail --pid="$E2E_PANEL" -f /dev/null

@@ -100,14 +100,24 @@ TEST(ScaledAssets, EachBitmapHasItsSizeAtItsScaleAndTheColourDepthOfItsBase) {
   }
 }
 
-TEST(ScaledAssets, TheBannerIsOne32BitImageAtItsScaledSize) {
-  for (const auto& [id, percent] :
-       {std::pair{IDI_PANEL_125, 125}, {IDI_PANEL_150, 150}, {IDI_PANEL_200, 200}}) {
-    const auto images = ParseIco(ReadAsset("icon_" + std::to_string(id) + ".ico"));
-    ASSERT_EQ(images.size(), 1u) << id;
-    EXPECT_EQ(images[0].width, Scaled(168, percent)) << id;
-    EXPECT_EQ(images[0].height, Scaled(32, percent)) << id;
-    EXPECT_EQ(images[0].bitCount, 32) << id;
+TEST(ScaledAssets, TheBannerAndTheAboutPictureAreOneImageEachAtTheirScaledSize) {
+  const struct {
+    unsigned id;
+    int percent;
+    int width;
+    int height;
+    int bitCount;
+  } icons[] = {
+      {IDI_PANEL_125, 125, 168, 32, 32}, {IDI_PANEL_150, 150, 168, 32, 32},
+      {IDI_PANEL_200, 200, 168, 32, 32}, {IDI_ABOUT_125, 125, 52, 50, 8},
+      {IDI_ABOUT_150, 150, 52, 50, 8},   {IDI_ABOUT_200, 200, 52, 50, 8},
+  };
+  for (const auto& c : icons) {
+    const auto images = ParseIco(ReadAsset("icon_" + std::to_string(c.id) + ".ico"));
+    ASSERT_EQ(images.size(), 1u) << c.id;
+    EXPECT_EQ(images[0].width, Scaled(c.width, c.percent)) << c.id;
+    EXPECT_EQ(images[0].height, Scaled(c.height, c.percent)) << c.id;
+    EXPECT_EQ(images[0].bitCount, c.bitCount) << c.id;
   }
 }
 
