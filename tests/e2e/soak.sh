@@ -18,16 +18,19 @@
 # settings against the last values the driver accepted.
 #
 # While the box of a refused effects switch or slider release is open, the program only notes
-# what arrives for its control-panel window, and acts on it once the box is closed:
-#   - a seeded coin may unplug the device: the box and the settings must stay shown until the
-#     box is answered; then the removal is handled (the settings hidden, the not-connected tray
-#     icon), and the device is plugged in again, checked as above, and the settings reopened.
-#   - in some cycles (a seeded coin, 1 in 10, and at least one cycle in a run of three or more)
-#     Exit is chosen from the tray menu over the box, and the box is answered: the program must
-#     end by itself within a few seconds, with exit code 0 and no crash in its output, the device
-#     reset (effects off, unity gain on the six channels, after the box's own request), nothing
-#     stored but what the box's request stored. The panel is then started again, its start-up
-#     checked as the first one, and the cycles go on with the new process.
+# what arrives for its control-panel window, and acts on it once the box is closed. Planned from
+# the seed, in about one cycle in ten each and in at least one cycle of a run, that step's
+# request is refused and, under its box:
+#   - the device is unplugged (also, by a seeded coin, 1 in 3, under any other such box): the box
+#     and the settings must stay shown until the box is answered; then the removal is handled
+#     (the settings hidden, the not-connected tray icon), and the device is plugged in again,
+#     checked as above, and the settings reopened.
+#   - Exit is chosen from the tray menu (in runs of five cycles or more), and the box answered:
+#     the program must end by itself within a few seconds, with exit code 0 and no crash in its
+#     output, the device reset (effects off, unity gain on the six channels, after the box's own
+#     request), nothing stored but what the box's request stored. The panel is then started
+#     again; its start-up sends the stored gains and effects, which the device must then hold,
+#     and the cycles go on with the new process.
 #
 # The first cycle of every panel process refuses the first request of each step; the handle, GDI
 # and user object counts after it are that process's baseline. Before a process ends, and after
@@ -116,6 +119,7 @@ declare -A RESTORED   # device field -> 1 when the restore's request for it was 
 declare -A DEVICE     # device field -> its value, as `simctl state --settings` last showed it
 declare -A AFTER_EXIT=() # device field -> its value once the program had ended
 declare -A EXIT_AT=() # cycle -> the step whose box gets the Exit
+declare -A UNPLUG_AT=() # cycle -> a step under whose box the device is unplugged
 STEP_ORDER=(unplug "plug and restore" "open settings" "toggle effects" "drag a channel slider"
   "open the speaker test" "leave the speaker test" "close settings" "check the driver log"
   "check the settings" "unplug under a box" "exit under a box" "start again")
@@ -234,13 +238,13 @@ check_settings() {
 # every step, so that whatever the system builds once and keeps when a box first shows (Wine
 # keeps a few more cached device contexts after the first box over the open settings) is there
 # before the resource counts of that cycle are taken as the baseline. The step that Exit is
-# planned for refuses its request, so that its box shows.
+# or an unplug is planned for refuses its request, so that its box shows.
 arm() {
-  local code exit_here=0
-  [ "${EXIT_AT[$CYCLE]:-}" = "$STEP" ] && exit_here=1
+  local code planned=0
+  [ "${EXIT_AT[$CYCLE]:-}" = "$STEP" ] || [ "${UNPLUG_AT[$CYCLE]:-}" = "$STEP" ] && planned=1
   ARMED=""
   for code in "$@"; do
-    if ((WARMUP || exit_here || RANDOM % 10 == 0)); then
+    if ((WARMUP || planned || RANDOM % 10 == 0)); then
       ARMED=$code
       [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE, $STEP: the driver refuses the next $code"
       e2e_sim fail "${code#0x}" 1 >/dev/null || die "cannot plan the refusal of $code"
@@ -267,7 +271,8 @@ expect_request() {
 
 # The outcome of a panelctl verb that waits for the panel: idle, or the refused-request box,
 # which is closed with OK until the panel is idle again. In the steps of BOX_STEPS the program
-# may first be told to exit under the box, which then ends it, or the device may be unplugged.
+# may first be told to exit under the box, which then ends it, or the device may be unplugged:
+# where planned, or at any other of their boxes by a seeded coin, 1 in 3.
 handle_boxes() {
   local output=$1 status=$2
   while ((status == 3)); do
@@ -277,7 +282,10 @@ handle_boxes() {
       exit_under_box
       return
     fi
-    [ -n "$UNDER_BOX" ] && ((!UNPLUGGED && RANDOM % 3 == 0)) && unplug_under_box
+    if [ -n "$UNDER_BOX" ] && ((!UNPLUGGED)) &&
+      { [ "${UNPLUG_AT[$CYCLE]:-}" = "$STEP" ] || ((RANDOM % 3 == 0)); }; then
+      unplug_under_box
+    fi
     ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" "$IDOK"
     status=$?
     output=$CTL_OUT
@@ -367,11 +375,18 @@ replug() {
   step_done
 }
 
-# ctl windows, its lines for one of the panel's windows: "visible" or "hidden" each.
-window_states() {
+# window_state TITLE: WINDOW_STATE, "visible" or "hidden" for the panel's window TITLE (a box is
+# listed with its owner; empty for none, two lines for two), from `ctl windows` in CTL_OUT.
+window_state() {
   ctl windows || die "cannot list the panel's windows: $CTL_OUT"
-  awk -v title="$1" '$3 == "#32770" && (substr($0, index($0, "#32770 ") + 7) == title ||
-    index($0, "#32770 " title " (owner: ") > 0) { print $1 }' <<<"$CTL_OUT"
+  WINDOW_STATE=$(awk -v title="$1" '$3 == "#32770" && (substr($0, index($0, "#32770 ") + 7) == title ||
+    index($0, "#32770 " title " (owner: ") > 0) { print $1 }' <<<"$CTL_OUT")
+}
+
+# expect_window TITLE STATE WHAT: the panel's window TITLE is in STATE, or the soak fails with WHAT.
+expect_window() {
+  window_state "$1"
+  [ "$WINDOW_STATE" = "$2" ] || die "$3:"$'\n'"$CTL_OUT"
 }
 
 # The device is pulled out while the box is open: the program only notes the removal (the
@@ -383,17 +398,15 @@ unplug_under_box() {
   UNPLUGGED=1
   ctl settle "$WAIT_MS"
   (($? == 3)) || die "the box did not stay open after the unplug: ${CTL_OUT//$'\n'/; }"
-  [ "$(window_states "$IO_ERROR_CAPTION")" = visible ] ||
-    die "the box is not shown after the unplug under it:"$'\n'"$CTL_OUT"
-  [ "$(window_states "$PANEL_TITLE")" = visible ] ||
-    die "the settings were hidden under the box:"$'\n'"$CTL_OUT"
+  expect_window "$IO_ERROR_CAPTION" visible "the box is not shown after the unplug under it"
+  expect_window "$PANEL_TITLE" visible "the settings were hidden under the box"
 }
 
 # Once the box is answered the removal runs: the settings are hidden (the last thing the removal
 # does), and the tray icon is the not-connected one.
 wait_for_removal() {
   local deadline=$((SECONDS + 5))
-  until [ "$(window_states "$PANEL_TITLE")" = hidden ]; do
+  until window_state "$PANEL_TITLE"; [ "$WINDOW_STATE" = hidden ]; do
     ((SECONDS < deadline)) || die "the settings are still shown after the box:"$'\n'"$CTL_OUT"
     sleep 0.1
   done
@@ -440,7 +453,8 @@ exit_under_box() {
   check_tray_menu "$IDR_MENU_SETTINGS_OPEN"
   read -r left _ _ bottom <<<"$MENU_RECT"
   xdotool mousemove $((left + 30)) $((bottom - 10)) click 1 || die "xdotool failed"
-  # The menu posts its command before it closes; the answer to the box is posted after it.
+  # Wine's menu posts its command as the item is chosen, before the menu closes: the answer to
+  # the box, posted once the menu has gone, comes after the Exit.
   deadline=$((SECONDS + 5))
   while ctl menurect; do
     ((SECONDS < deadline)) || die "the tray menu stays open after the click on Exit"
@@ -448,10 +462,8 @@ exit_under_box() {
   done
   ctl settle "$WAIT_MS"
   (($? == 3)) || die "the box did not stay open after Exit: ${CTL_OUT//$'\n'/; }"
-  [ "$(window_states "$IO_ERROR_CAPTION")" = visible ] ||
-    die "the box is not shown after Exit under it:"$'\n'"$CTL_OUT"
-  [ "$(window_states "$PANEL_TITLE")" = visible ] ||
-    die "the settings were hidden under the box after Exit:"$'\n'"$CTL_OUT"
+  expect_window "$IO_ERROR_CAPTION" visible "the box is not shown after Exit under it"
+  expect_window "$PANEL_TITLE" visible "the settings were hidden under the box after Exit"
   kill -0 "$E2E_PANEL" 2>/dev/null || die "the program ended under the box"
   check_log "requests under the box, after Exit" keep
   expect_exit_reset
@@ -700,17 +712,43 @@ check_exit() {
   step_done
 }
 
+# BOX_STEP: one of BOX_STEPS, by the seeded coin (set here: a subshell would draw from a new seed).
+draw_box_step() { BOX_STEP=${BOX_STEPS[RANDOM % ${#BOX_STEPS[@]}]}; }
+
 # Which cycles get an Exit under a box, and in which step: a seeded coin, 1 in 10, and one
-# cycle drawn when the coin has picked none. Neither the first cycle of a process (its counts
-# are the baseline) nor the last (the next process would have no cycle) is one.
+# cycle drawn when the coin has picked none. Every process completes two cycles before it is
+# told to exit, its first (the baseline of its counts) and one to compare with it; so does the
+# last one.
 plan_exits() {
-  local cycle
-  for ((cycle = 2; cycle < CYCLES; cycle++)); do
-    [ -n "${EXIT_AT[$((cycle - 1))]:-}" ] && continue
-    ((RANDOM % 10 == 0)) && EXIT_AT[$cycle]=${BOX_STEPS[RANDOM % ${#BOX_STEPS[@]}]}
+  local cycle first=1
+  for ((cycle = 3; cycle <= CYCLES - 2; cycle++)); do
+    ((cycle >= first + 2 && RANDOM % 10 == 0)) || continue
+    draw_box_step
+    EXIT_AT[$cycle]=$BOX_STEP
+    first=$((cycle + 1))
   done
-  if ((${#EXIT_AT[@]} == 0 && CYCLES >= 3)); then
-    EXIT_AT[$((2 + RANDOM % (CYCLES - 2)))]=${BOX_STEPS[RANDOM % ${#BOX_STEPS[@]}]}
+  if ((${#EXIT_AT[@]} == 0 && CYCLES >= 5)); then
+    cycle=$((3 + RANDOM % (CYCLES - 4)))
+    draw_box_step
+    EXIT_AT[$cycle]=$BOX_STEP
+  fi
+}
+
+# Where the device is unplugged under a box besides the coin's picks at other boxes: a seeded
+# coin, 1 in 10, and one cycle drawn when the coin has picked none; never at the step of an
+# Exit (the first cycle has none).
+plan_unplugs() {
+  local cycle
+  for ((cycle = 1; cycle <= CYCLES; cycle++)); do
+    ((RANDOM % 10 == 0)) || continue
+    draw_box_step
+    [ "${EXIT_AT[$cycle]:-}" = "$BOX_STEP" ] || UNPLUG_AT[$cycle]=$BOX_STEP
+  done
+  if ((${#UNPLUG_AT[@]} == 0)); then
+    cycle=$((1 + RANDOM % CYCLES))
+    draw_box_step
+    [ "${EXIT_AT[$cycle]:-}" = "$BOX_STEP" ] && cycle=1
+    UNPLUG_AT[$cycle]=$BOX_STEP
   fi
 }
 
@@ -726,7 +764,9 @@ main() {
   start_panel POWER_ON
   RANDOM=$SEED
   plan_exits
-  [ -n "${SOAK_TRACE:-}" ] && e2e_log "Exit under a box planned in cycles: ${!EXIT_AT[*]}"
+  plan_unplugs
+  [ -n "${SOAK_TRACE:-}" ] && e2e_log "planned under a box: Exit in cycles ${!EXIT_AT[*]};" \
+    "an unplug in cycles ${!UNPLUG_AT[*]}"
 
   local cycle_started fastest=999999 slowest=0 loop_started=$SECONDS elapsed
   for ((CYCLE = 1; CYCLE <= CYCLES; CYCLE++)); do
