@@ -54,9 +54,9 @@ STEP_LIMIT_S=20         # the longest any one step may take, the plug with its o
 WAIT_MS=$E2E_WAIT_MS    # how long panelctl waits for the panel to finish one action
 RESOURCE_TOLERANCE=5
 EXIT_LIMIT_S=10         # how long the program may take to end once its exit may run
-# What Wine writes when a program crashes: its debugger's report and backtrace, or the loader's
-# own message when no debugger runs.
-CRASH_SIGNS='Unhandled|[Bb]acktrace|winedbg|page fault|stack overflow|[Aa]ssertion'
+# What Wine writes when a program crashes ("wine: Unhandled page fault ... starting debugger...",
+# then its debugger's report and backtrace). The debugger's crash dialog then holds the process.
+CRASH_SIGNS='Unhandled|[Bb]acktrace|winedbg|starting debugger|stack overflow|[Aa]ssertion'
 
 # Control codes and their inputs as the driver's log shows them.
 ENABLE=$IOCTL_FILTER_ENABLE
@@ -485,15 +485,18 @@ expect_exit_reset() {
 # with exit code 0 and no crash in its output, and the device must hold the reset: effects off,
 # unity gain on the six channels. AFTER_EXIT keeps the device's state for the next start.
 check_panel_ended() {
-  local status name output
-  [ "$(e2e_process_state "$E2E_PANEL" "$EXIT_LIMIT_S")" = gone ] ||
-    die "the program has not ended $EXIT_LIMIT_S s after $1"
-  wait "$E2E_PANEL"
-  status=$?
-  PANEL_RUNNING=0
+  local state status=0 name output
+  state=$(e2e_process_state "$E2E_PANEL" "$EXIT_LIMIT_S")
+  if [ "$state" = gone ]; then
+    wait "$E2E_PANEL"
+    status=$?
+    PANEL_RUNNING=0
+  fi
   output=$(cat "$E2E_PANEL_OUTPUT")
-  ((status == 0)) || die "the program ended with exit code $status; its output:"$'\n'"$output"
   ! grep -Eq "$CRASH_SIGNS" <<<"$output" || die "the program crashed; its output:"$'\n'"$output"
+  [ "$state" = gone ] ||
+    die "the program has not ended $EXIT_LIMIT_S s after $1; its output:"$'\n'"$output"
+  ((status == 0)) || die "the program ended with exit code $status; its output:"$'\n'"$output"
   read_device_state
   ((DEVICE[EnableFilter] == 0)) || die "the effects are on after the exit: $DEVICE_LINE"
   for name in VolumeL VolumeR VolumeLFE VolumeC VolumeRL VolumeRR; do
