@@ -418,12 +418,14 @@ wait_for_removal() {
 
 # check_tray_menu ICON: the tray icon's callback for ICON opens its menu, as only the icon
 # shown now does; the menu opens at the pointer, put where the menu fits. MENU_RECT: where
-# the menu is.
+# the menu is. A click reaches the menu only once its tracking holds the mouse: a click before
+# that goes past the menu and leaves it open.
 check_tray_menu() {
   xdotool mousemove 300 200 || die "xdotool failed"
   ctl tray "$1" "$WM_RBUTTONDOWN" || die "cannot send the tray icon's callback: $CTL_OUT"
   ctl menurect 5000 || die "the tray icon is not icon $1: its callback opens no menu"
   MENU_RECT=$CTL_OUT
+  ctl capture "$WAIT_MS" || die "the tray menu does not take the mouse: $CTL_OUT"
 }
 
 # After a box under which the device was unplugged: the removal has been handled; the device
