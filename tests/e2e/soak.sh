@@ -657,12 +657,6 @@ start_panel() {
   e2e_start_panel || die "the panel did not start"
   PANEL_RUNNING=1
   WARMUP=1
-  if [ -z "${EXPECTED[SystemVolume]:-}" ]; then
-    read_settings
-    [ -n "${STORED[SystemVolume]:-}" ] || die "SystemVolume was not written"
-    EXPECTED[SystemVolume]=${STORED[SystemVolume]}
-  fi
-  check_settings
   CHECK_BOX=${EXPECTED[EnableFilter]}
   EXPECTED_LOG=""
   RESTORED=()
@@ -678,8 +672,27 @@ start_panel() {
     EXPECTED_LOG+="$DISABLE - ok"$'\n'
     RESTORED[EnableFilter]=1
   fi
+  wait_for_start_up
   check_log "start-up requests"
+  if [ -z "${EXPECTED[SystemVolume]:-}" ]; then
+    read_settings
+    [ -n "${STORED[SystemVolume]:-}" ] || die "SystemVolume was not written"
+    EXPECTED[SystemVolume]=${STORED[SystemVolume]}
+  fi
+  check_settings
   check_device_state "$1"
+}
+
+# The panel answers as soon as it reads its messages, which it also does in the middle of its
+# start-up: the start-up is over once the driver has seen as many requests as EXPECTED_LOG holds
+# (each value is stored as its request returns, before the next one).
+wait_for_start_up() {
+  local expected log deadline=$((SECONDS + 10))
+  expected=$(grep -c . <<<"${EXPECTED_LOG%$'\n'}")
+  until log=$(e2e_sim log) && (($(grep -vc "^$SOURCE_POLL " <<<"$log") >= expected)); do
+    ((SECONDS < deadline)) || die "the start-up's requests have not all come:"$'\n'"$log"
+    sleep 0.1
+  done
 }
 
 # The ended program's counts after its last cycle against those after its first; a program that
