@@ -240,14 +240,14 @@ check_settings() {
 # before the resource counts of that cycle are taken as the baseline. The step that Exit is
 # or an unplug is planned for refuses its request, so that its box shows.
 arm() {
-  local code planned=0
+  local code answer planned=0
   [ "${EXIT_AT[$CYCLE]:-}" = "$STEP" ] || [ "${UNPLUG_AT[$CYCLE]:-}" = "$STEP" ] && planned=1
   ARMED=""
   for code in "$@"; do
     if ((WARMUP || planned || RANDOM % 10 == 0)); then
       ARMED=$code
       [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE, $STEP: the driver refuses the next $code"
-      e2e_sim fail "${code#0x}" 1 >/dev/null || die "cannot plan the refusal of $code"
+      answer=$(e2e_sim fail "${code#0x}" 1) || die "cannot plan the refusal of $code: $answer"
       return
     fi
   done
