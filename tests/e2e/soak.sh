@@ -825,8 +825,8 @@ main() {
   e2e_log "soak passed: $CYCLES cycles in $loop_seconds s ($((loop_seconds * 1000 / CYCLES)) ms a cycle," \
     "fastest $fastest s, slowest $slowest s), $((SECONDS - started)) s in all;" \
     "$TOTAL_REFUSED of $TOTAL_REQUESTS requests refused, $TOTAL_BOXES boxes closed," \
-    "$TOTAL_UNDER_BOX unplugs under a box, ${#EXITS[@]} exits under a box" \
-    "(cycles ${EXITS[*]:-none}), $PANEL_STARTS panel starts"
+    "under a box: unplugs $TOTAL_UNDER_BOX, exits ${#EXITS[@]} (cycles ${EXITS[*]:-none});" \
+    "panel starts $PANEL_STARTS"
   e2e_log "time per cycle, by step:"
   report_steps
   e2e_log "requests refused, by step and code:"
