@@ -165,10 +165,12 @@ e2e_centre() {
 }
 
 # Starts the panel in a virtual desktop and waits until it answers message 1035; from the folder
-# C:\FOLDER when one is given, else from C:\Quendal.
+# C:\FOLDER when one is given, else from C:\Quendal. Its output and Wine's messages about it go to
+# the file E2E_PANEL_OUTPUT when that is set, so that a scenario can look there for a crash.
 e2e_start_panel() {
   local folder=${1:-Quendal}
-  (cd "$WINEPREFIX/drive_c/$folder" && exec wine "C:\\$folder\\QuendalPanel.exe" </dev/null >/dev/null 2>&1) &
+  (cd "$WINEPREFIX/drive_c/$folder" &&
+    exec wine "C:\\$folder\\QuendalPanel.exe" </dev/null >"${E2E_PANEL_OUTPUT:-/dev/null}" 2>&1) &
   E2E_PANEL=$!
   local i
   for i in $(seq 60); do
