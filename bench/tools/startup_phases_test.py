@@ -8,6 +8,9 @@ import unittest
 
 TOOLS = pathlib.Path(__file__).resolve().parent
 PANEL_TRACE = TOOLS / "testdata" / "panel-start.trace"
+# A start of an earlier build that made its About box before its window and its speaker-test
+# window before the icon.
+ABOUT_FIRST_TRACE = TOOLS / "testdata" / "panel-start-about-first.trace"
 BASELINE_TRACE = TOOLS / "testdata" / "baseline-start.trace"
 # The dialog template of the panel's main window.
 WINDOW = "102"
@@ -59,6 +62,18 @@ class RealTraces(unittest.TestCase):
         self.assertNotIn("quendalpanel.exe", found["process start to icon added"][1])
         # comctl32's start holds the start of the X11 driver and of the theme library.
         self.assertEqual(found["system libraries loaded"][2], "comctl32.dll 48")
+
+    def test_the_window_is_the_call_of_its_own_template_not_the_first_dialog(self):
+        status, rows, _ = run(["--window", WINDOW, ABOUT_FIRST_TRACE])
+        self.assertEqual(status, 0)
+        found = phases(rows)
+        # From the entry at 1742.120 past the About box's CreateDialogParamW to the window's at
+        # 1742.157, and on to PropertySheetW at 1742.172; the speaker-test window, made before
+        # the icon in that build, falls in the filter library's phase.
+        self.assertEqual(found["runtime and services"][0], 37)
+        self.assertEqual(found["main window (CreateDialogParamW)"][0], 15)
+        self.assertEqual(found["filter library, device check"][0], 35)
+        self.assertEqual(found["process start to icon added"][0], 315)
 
     def test_a_return_is_its_own_call_s_not_a_nested_one_s(self):
         # Another sheet made and closed while the volume page initialises, past the page's
