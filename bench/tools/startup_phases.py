@@ -158,9 +158,6 @@ class Marks:
     def dialog(self, template):
         return self.call("CreateDialogParamW", lambda args: template_of(args) == template)
 
-    def dialog_return(self, template):
-        return None if self.dialog(template) is None else self.ret("CreateDialogParamW")
-
     def ret(self, function):
         """The return of the latest call of the function found as a mark, past the calls of it
         that nest in it."""
@@ -208,19 +205,17 @@ def icon_added(m):
     return m.call("Shell_NotifyIconW", lambda args: first_argument(args) == NIM_ADD)
 
 
-def panel_phases(dialogs):
-    """(phase name, how to find the mark where it ends) in the order the panel makes them."""
-    about, window, speaker_test = dialogs
+def panel_phases(window):
+    """(phase name, how to find the mark where it ends) in the order the panel makes them, up to
+    its icon: the About box and the hidden speaker-test window come only after it."""
     return [
         PROCESS_CREATION,
         SYSTEM_LIBRARIES,
-        ("runtime and services", lambda m: m.dialog(about)),
-        ("About box (CreateDialogParamW)", lambda m: m.dialog(window)),
+        ("runtime and services", lambda m: m.dialog(window)),
         ("main window (CreateDialogParamW)", lambda m: m.call("PropertySheetW")),
         ("sheet with the volume page (PropertySheetW)", lambda m: m.call("CoInitializeEx")),
         ("audio stack: COM, mmdevapi, mixer (CoInitializeEx to PropertySheetW's return)",
          lambda m: m.ret("PropertySheetW")),
-        ("speaker-test window", lambda m: m.dialog_return(speaker_test)),
         ("filter library, device check", lambda m: m.call(
             "CreateFileA", lambda args: args.split(" ", 1)[-1].startswith(BUS_DEVICE_PREFIX))),
         ("USB bus walk, filter registration", icon_added),
@@ -303,8 +298,8 @@ def row(kind, name, spans, shares, loads, runs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--program", default="QuendalPanel.exe")
-    parser.add_argument("--dialogs", help="the panel's template ids of the About box, the main "
-                        "window and the speaker test; without them the program is the baseline")
+    parser.add_argument("--window", type=int, help="the dialog template id of the panel's main "
+                        "window; without it the program is the baseline")
     parser.add_argument("--relay-include", action="store_true",
                         help="print the RelayInclude the traces need, and nothing else")
     parser.add_argument("traces", nargs="*")
@@ -312,8 +307,7 @@ def main():
     if options.relay_include:
         print(";".join(RELAY_CALLS))
         return 0
-    table = (panel_phases([int(value) for value in options.dialogs.split(",")])
-             if options.dialogs else BASELINE_PHASES)
+    table = panel_phases(options.window) if options.window is not None else BASELINE_PHASES
 
     runs = []
     for path in options.traces:
