@@ -103,10 +103,7 @@ RESET_GAINS=("$IOCTL_SET_VOLUME_LFE" "$IOCTL_SET_VOLUME_C" "$IOCTL_SET_VOLUME_R"
 SETTINGS=(EnableFilter OutputMode BassOutputMode SystemVolume FilterVolume VolumeL VolumeR
   VolumeLFE VolumeC VolumeRL VolumeRR TestMode TestBtnStatus)
 
-IO_ERROR_CAPTION="IO 控制錯誤"
-IO_ERROR_BOX="box $IO_ERROR_CAPTION: USB 資料傳輸錯誤, 再試一次."
-SPEAKER_TEST_CAPTION="Quendal5.1RIR: 喇叭測試"
-PANEL_TITLE="Quendal5.1RIR: 控制台"
+IO_ERROR_BOX="box $IO_ERROR: USB 資料傳輸錯誤, 再試一次."
 # The steps whose box may be left open while the device is unplugged or Exit is chosen.
 BOX_STEPS=("toggle effects" "drag a channel slider")
 
@@ -286,7 +283,7 @@ handle_boxes() {
       { [ "${UNPLUG_AT[$CYCLE]:-}" = "$STEP" ] || ((RANDOM % 3 == 0)); }; then
       unplug_under_box
     fi
-    ctl dismiss "$WAIT_MS" "$IO_ERROR_CAPTION" "$IDOK"
+    ctl dismiss "$WAIT_MS" "$IO_ERROR" "$IDOK"
     status=$?
     output=$CTL_OUT
   done
@@ -398,7 +395,7 @@ unplug_under_box() {
   UNPLUGGED=1
   ctl settle "$WAIT_MS"
   (($? == 3)) || die "the box did not stay open after the unplug: ${CTL_OUT//$'\n'/; }"
-  expect_window "$IO_ERROR_CAPTION" visible "the box is not shown after the unplug under it"
+  expect_window "$IO_ERROR" visible "the box is not shown after the unplug under it"
   expect_window "$PANEL_TITLE" visible "the settings were hidden under the box"
 }
 
@@ -464,12 +461,12 @@ exit_under_box() {
   done
   ctl settle "$WAIT_MS"
   (($? == 3)) || die "the box did not stay open after Exit: ${CTL_OUT//$'\n'/; }"
-  expect_window "$IO_ERROR_CAPTION" visible "the box is not shown after Exit under it"
+  expect_window "$IO_ERROR" visible "the box is not shown after Exit under it"
   expect_window "$PANEL_TITLE" visible "the settings were hidden under the box after Exit"
   kill -0 "$E2E_PANEL" 2>/dev/null || die "the program ended under the box"
   check_log "requests under the box, after Exit" keep
   expect_exit_reset
-  ctl press "$IO_ERROR_CAPTION" "$IDOK" || die "cannot answer the box: $CTL_OUT"
+  ctl press "$IO_ERROR" "$IDOK" || die "cannot answer the box: $CTL_OUT"
   check_panel_ended "the box was answered"
   EXITS+=("$CYCLE")
   step_done
@@ -580,7 +577,7 @@ speaker_test() {
   ((enabled_at_open)) && code=$ENABLE
   arm "$code"
   expect_request "$code" -
-  act do "$WAIT_MS" press "$SPEAKER_TEST_CAPTION" "$IDC_LEAVE_TEST"
+  act do "$WAIT_MS" press "$SPEAKER_TEST" "$IDC_LEAVE_TEST"
   step_done
 }
 
