@@ -354,16 +354,32 @@ check_device_state() {
   [ "$DEVICE_LINE" = "${expected# }" ] || die "the device holds '$DEVICE_LINE', expected '${expected# }'"
 }
 
+# plug_change VERB: simctl's plug or unplug. Under load the simulated device's control request
+# has been seen to fail now and then (twice in some dozen runs), which says nothing of the panel:
+# the device's own state tells whether the change was made. Made but not told, its device-node
+# changes are broadcast; not made, it is asked once more.
+plug_change() {
+  local want=yes output
+  [ "$1" = unplug ] && want=no
+  output=$(e2e_sim "$1") && return
+  e2e_log "cycle $CYCLE, $STEP: simctl $1 failed once: $output"
+  if e2e_sim state | grep -qx "plugged: $want"; then
+    output=$(e2e_sim devchange 2) || die "simctl devchange failed: $output"
+  else
+    output=$(e2e_sim "$1") || die "simctl $1 failed twice: $output"
+  fi
+}
+
 plug_and_restore() {
   expect_restore
-  e2e_sim plug >/dev/null || die "simctl plug failed"
+  plug_change plug
   settle
   check_device_state POWER_ON
 }
 
 replug() {
   step unplug
-  e2e_sim unplug >/dev/null || die "simctl unplug failed"
+  plug_change unplug
   settle
   step_done
 
@@ -391,7 +407,7 @@ expect_window() {
 # shown until the box is answered.
 unplug_under_box() {
   [ -n "${SOAK_TRACE:-}" ] && e2e_log "cycle $CYCLE, $STEP: unplugged under the box"
-  e2e_sim unplug >/dev/null || die "simctl unplug failed"
+  plug_change unplug
   UNPLUGGED=1
   ctl settle "$WAIT_MS"
   (($? == 3)) || die "the box did not stay open after the unplug: ${CTL_OUT//$'\n'/; }"
