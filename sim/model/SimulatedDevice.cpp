@@ -132,8 +132,11 @@ Answer SimulatedDevice::GetState(const Request& request) {
   return Accept(sizeof(SIM_STATE));
 }
 
-Answer SimulatedDevice::AddAudioFilter(const Request&) {
+// A planned failure stands for a library that cannot put the filter in place although the device
+// is there.
+Answer SimulatedDevice::AddAudioFilter(const Request& request) {
   if (!plugged_) return Refuse(SimResult::kUnplugged);
+  if (failures_.Take(request.code)) return Refuse(SimResult::kInjected);
   ++audioFilterAdds_;
   return Accept();
 }

@@ -245,11 +245,18 @@ bool ParseNumber(std::string_view text, int base, std::uint32_t& value) {
   return true;
 }
 
+// The filter library's request is named, since no header the scripts read has its code.
+bool ParseFailureCode(std::string_view text, std::uint32_t& code) {
+  if (text != "add-filter") return ParseNumber(text, 16, code);
+  code = IOCTL_SIM_ADD_AUDIO_FILTER;
+  return true;
+}
+
 int FailNext(const Args& args) {
   SIM_FAILURE failure{};
-  if (args.size() != 2 || !ParseNumber(args[0], 16, failure.dwCode) ||
+  if (args.size() != 2 || !ParseFailureCode(args[0], failure.dwCode) ||
       !ParseNumber(args[1], 10, failure.dwCount)) {
-    return Fail("usage: simctl fail <code-hex> <n>");
+    return Fail("usage: simctl fail <code-hex>|add-filter <n>");
   }
   return SendToDevice(IOCTL_SIM_FAIL_NEXT, &failure, sizeof(failure),
                       "cannot plan the failure (too many codes planned at once)");
@@ -379,7 +386,7 @@ constexpr Command kCommands[] = {
     {"devchange", DeviceChange, 1, "devchange [n]"},
     {"source", Source, 1, "source 5.1|2|none"},
     {"topology", Topology, 1, "topology external|root|absent"},
-    {"fail", FailNext, 2, "fail <code-hex> <n>"},
+    {"fail", FailNext, 2, "fail <code-hex>|add-filter <n>"},
     {"log", Log, 1, "log [--clear]"},
     {"state", State, 1, "state [--settings]"},
 };

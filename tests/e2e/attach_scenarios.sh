@@ -114,11 +114,55 @@ scenario_quit() {
   check "the device ends reset" "$RESET_STATE" "$(device_reset_state)"
 }
 
+# Starts the panel from C:\FOLDER without waiting for it to answer: a box of its start-up holds it.
+start_unanswered() {
+  (cd "$WINEPREFIX/drive_c/$1" && exec wine "C:\\$1\\QuendalPanel.exe") </dev/null >/dev/null 2>&1 &
+  E2E_PANEL=$!
+}
+
+# The filter library refuses to put its filter in place although the device is there: a warning
+# with the library's reason, then the program goes on as with the filter in place.
+scenario_filter_refused_at_start() {
+  e2e_log "== the audio filter refused at start-up"
+  e2e_sim fail add-filter 1 >/dev/null
+  e2e_store_settings "$STORED_SETTINGS"
+  start_unanswered Quendal
+  check "the library's reason is shown" "找不到 HALVORIN audio 設備 (設備未插入系統)" \
+    "$(wait_box "$WARNING" 20)"
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDOK" >/dev/null
+  check "the panel runs on" 1 "$(e2e_ctl ping)"
+  expect_device_restored "after the refused filter"
+  stop_panel
+}
+
+# A library without AddUSBAudioFilter: the program says so, and once that is answered it runs its
+# exit sequence from inside its window's initialisation and ends by itself, leaving its name free.
+scenario_library_without_the_filter_call() {
+  e2e_log "== a library that cannot add the filter"
+  mkdir -p "$WINEPREFIX/drive_c/NoFilterCall"
+  cp "$WINEPREFIX/drive_c/Quendal/QuendalPanel.exe" "$WINEPREFIX/drive_c/NoFilterCall/"
+  cp "$E2E_BUILD/sim/ZanfilterWithoutAdd.dll" "$WINEPREFIX/drive_c/NoFilterCall/Zanfilter.dll"
+  start_unanswered NoFilterCall
+  check "the missing library is named" "$(printf '找不到 DLL 驅動程式.\n請重新安裝驅動程式!')" \
+    "$(wait_box "$WARNING" 20)"
+  check "the program waits for the answer" running "$(e2e_process_state "$E2E_PANEL" 1)"
+  e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDOK" >/dev/null
+  check "the program ended by itself" gone "$(e2e_process_state "$E2E_PANEL" 20)"
+  local status=0
+  wait "$E2E_PANEL" || status=$?
+  check "its exit status" 0 "$status"
+  check "the device ends reset" "$RESET_STATE" "$(device_reset_state)"
+  e2e_start_panel || return 1
+  check "a later start runs" 1 "$(e2e_ctl ping)"
+  stop_panel
+}
+
 started=$SECONDS
 e2e_begin
 e2e_install_device
 for scenario in scenario_start scenario_unplug_and_replug scenario_resume scenario_session_end \
-  scenario_start_without_the_device scenario_quit; do
+  scenario_start_without_the_device scenario_quit scenario_filter_refused_at_start \
+  scenario_library_without_the_filter_call; do
   if ! $scenario; then
     E2E_FAILURES=$((E2E_FAILURES + 1))
     e2e_log "FAILED: $scenario did not complete"

@@ -342,6 +342,24 @@ TEST(FailurePlan, HoldsEightCodesAtOnceAndAZeroCountFreesASlot) {
   EXPECT_FALSE(plan.Take(0x223020));
 }
 
+// The filter library's request can be made to fail while the device is there, as a library
+// that cannot put its filter in place; a refused request is not counted as a filter added.
+TEST_F(SimulatedDeviceTest, APlannedFailureRefusesTheNextFilterAddsOnly) {
+  std::vector<std::uint8_t> failure(sizeof(SIM_FAILURE));
+  PutLittleEndian32(failure.data(), IOCTL_SIM_ADD_AUDIO_FILTER);
+  PutLittleEndian32(failure.data() + 4, 2);
+  ASSERT_EQ(Send(Target::kSimControl, 0, IOCTL_SIM_FAIL_NEXT, failure, 0).answer.result,
+            SimResult::kOk);
+  const auto addFilter = [&] {
+    return Send(Target::kSimControl, 0, IOCTL_SIM_ADD_AUDIO_FILTER, {}, 0).answer.result;
+  };
+  EXPECT_EQ(addFilter(), SimResult::kInjected);
+  EXPECT_EQ(addFilter(), SimResult::kInjected);
+  EXPECT_EQ(State().dwAudioFilterAdds, 0u);
+  EXPECT_EQ(addFilter(), SimResult::kOk);
+  EXPECT_EQ(State().dwAudioFilterAdds, 1u);
+}
+
 TEST_F(SimulatedDeviceTest, ToolRequestsWithWrongSizesOrValuesAreRefused) {
   EXPECT_EQ(Control(IOCTL_SIM_SET_SOURCE, 3), SimResult::kBadValue);
   EXPECT_EQ(Control(IOCTL_SIM_SET_TOPOLOGY, 3), SimResult::kBadValue);

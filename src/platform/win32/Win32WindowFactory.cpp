@@ -7,24 +7,42 @@
 
 #include "platform/win32/Win32MessageRouting.h"
 #include "platform/win32/Win32PropertySheet.h"
+#include "ui/Dialog.h"
 #include "ui/SentOnlyMessages.h"
 
 namespace quendal {
 
 namespace {
 
-constexpr wchar_t kModalEndProperty[] = L"QuendalModalEnd";
+// The modal runs in progress, innermost first; EndModalRun marks one. They are kept in the
+// program's own memory rather than on the window: the loop asks after every message, and a window
+// property is one more request to the window server each time. Only the user-interface thread
+// runs windows.
+struct ModalRun {
+  Dialog& dialog;
+  ModalRun* outer;
+  bool ended = false;
+  int result = -1;
+};
+ModalRun* g_innermostRun = nullptr;
 
-// Whether EndModalRun was called for the window, and with which result.
-bool ModalRunEnded(HWND window, int& result) {
-  const auto value = reinterpret_cast<INT_PTR>(GetPropW(window, kModalEndProperty));
-  if (value == 0) return false;
-  result = static_cast<int>(value >> 1);
-  return true;
+// The dialog's window, once it has one: it may end its run while it is being made.
+bool IsWindowOf(const ModalRun& run, HWND window) {
+  const DialogWindow* own = run.dialog.Window();
+  return own != nullptr && reinterpret_cast<HWND>(own->Id()) == window;
 }
 
-// Drops what EndModalRun left on the window, before the window is destroyed.
-void ForgetModalRun(HWND window) { RemovePropW(window, kModalEndProperty); }
+// Makes the run known to EndModalRun for as long as it lasts.
+class ModalRunScope {
+ public:
+  explicit ModalRunScope(ModalRun& run) : m_run(run) { g_innermostRun = &run; }
+  ~ModalRunScope() { g_innermostRun = m_run.outer; }
+  ModalRunScope(const ModalRunScope&) = delete;
+  ModalRunScope& operator=(const ModalRunScope&) = delete;
+
+ private:
+  ModalRun& m_run;
+};
 
 // A posted message that only the system sends, with a record, is another program's forgery: its
 // lParam is an address in that program. It becomes WM_NULL before anyone reads it.
@@ -70,10 +88,14 @@ bool TranslateDialogKeys(MSG& message) {
 }  // namespace
 
 void EndModalRun(HWND window, int result) {
-  // The handle value carries the result; the property's presence says the run has ended.
-  SetPropW(window, kModalEndProperty,
-           reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result) << 1 | 1));
-  PostMessageW(window, WM_NULL, 0, 0);
+  for (ModalRun* run = g_innermostRun; run != nullptr; run = run->outer) {
+    if (!IsWindowOf(*run, window)) continue;
+    run->ended = true;
+    run->result = result;
+    // Wakes the loop, which may be waiting for a message.
+    PostMessageW(window, WM_NULL, 0, 0);
+    return;
+  }
 }
 
 bool Win32WindowFactory::CreateModeless(Dialog& dialog, WindowId owner) {
@@ -86,12 +108,13 @@ bool Win32WindowFactory::CreateModeless(Dialog& dialog, WindowId owner) {
 // the About box), which a system modal loop would do for its own dialog only.
 int Win32WindowFactory::RunModal(Dialog& dialog) {
   const ForgedRecordFilter filter;
+  ModalRun run{dialog, g_innermostRun};
+  const ModalRunScope scope(run);
   HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(dialog.TemplateId()),
                                    nullptr, DialogProcedure, reinterpret_cast<LPARAM>(&dialog));
   if (window == nullptr) return -1;
-  int result = -1;
   MSG message{};
-  while (!ModalRunEnded(window, result)) {
+  while (!run.ended) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
       // Ending here would skip the exit sequence and leave the device as the user had it; the
@@ -106,9 +129,8 @@ int Win32WindowFactory::RunModal(Dialog& dialog) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  ForgetModalRun(window);
   DestroyWindow(window);
-  return result;
+  return run.result;
 }
 
 std::unique_ptr<PropertySheet> Win32WindowFactory::CreatePropertySheet() {
