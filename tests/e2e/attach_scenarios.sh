@@ -114,19 +114,14 @@ scenario_quit() {
   check "the device ends reset" "$RESET_STATE" "$(device_reset_state)"
 }
 
-# Starts the panel from C:\FOLDER without waiting for it to answer: a box of its start-up holds it.
-start_unanswered() {
-  (cd "$WINEPREFIX/drive_c/$1" && exec wine "C:\\$1\\QuendalPanel.exe") </dev/null >/dev/null 2>&1 &
-  E2E_PANEL=$!
-}
-
 # The filter library refuses to put its filter in place although the device is there: a warning
 # with the library's reason, then the program goes on as with the filter in place.
 scenario_filter_refused_at_start() {
   e2e_log "== the audio filter refused at start-up"
   e2e_sim fail add-filter 1 >/dev/null
   e2e_store_settings "$STORED_SETTINGS"
-  start_unanswered Quendal
+  # A box of its start-up holds it: it is not asked to answer.
+  e2e_launch_panel
   check "the library's reason is shown" "找不到 HALVORIN audio 設備 (設備未插入系統)" \
     "$(wait_box "$WARNING" 20)"
   e2e_ctl dismiss "$E2E_WAIT_MS" "$WARNING" "$IDOK" >/dev/null
@@ -142,7 +137,7 @@ scenario_library_without_the_filter_call() {
   mkdir -p "$WINEPREFIX/drive_c/NoFilterCall"
   cp "$WINEPREFIX/drive_c/Quendal/QuendalPanel.exe" "$WINEPREFIX/drive_c/NoFilterCall/"
   cp "$E2E_BUILD/sim/ZanfilterWithoutAdd.dll" "$WINEPREFIX/drive_c/NoFilterCall/Zanfilter.dll"
-  start_unanswered NoFilterCall
+  e2e_launch_panel NoFilterCall
   check "the missing library is named" "$(printf '找不到 DLL 驅動程式.\n請重新安裝驅動程式!')" \
     "$(wait_box "$WARNING" 20)"
   check "the program waits for the answer" running "$(e2e_process_state "$E2E_PANEL" 1)"

@@ -164,14 +164,19 @@ e2e_centre() {
   echo "$(((left + right) / 2)) $(((top + bottom) / 2))"
 }
 
-# Starts the panel in a virtual desktop and waits until it answers message 1035; from the folder
-# C:\FOLDER when one is given, else from C:\Quendal. Its output and Wine's messages about it go to
+# Starts the panel in a virtual desktop from the folder C:\FOLDER when one is given, else from
+# C:\Quendal, and leaves its process in E2E_PANEL. Its output and Wine's messages about it go to
 # the file E2E_PANEL_OUTPUT when that is set, so that a scenario can look there for a crash.
-e2e_start_panel() {
+e2e_launch_panel() {
   local folder=${1:-Quendal}
   (cd "$WINEPREFIX/drive_c/$folder" &&
     exec wine "C:\\$folder\\QuendalPanel.exe" </dev/null >"${E2E_PANEL_OUTPUT:-/dev/null}" 2>&1) &
   E2E_PANEL=$!
+}
+
+# Starts the panel as e2e_launch_panel does and waits until it answers message 1035.
+e2e_start_panel() {
+  e2e_launch_panel "$@"
   local i
   for i in $(seq 60); do
     [ "$(e2e_ctl ping)" = 1 ] && return 0
